@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+
+namespace kivrano {
+
+// A toolkit colour 0x00BBGGRR (red in the low byte); negative values name system colours.
+using TColor = int32_t;
+
+constexpr TColor clBlack = 0x000000;
+constexpr TColor clWhite = 0xFFFFFF;
+
+struct TPoint {
+  int X = 0;
+  int Y = 0;
+  friend bool operator==(const TPoint&, const TPoint&) = default;
+};
+
+struct TRect {
+  int Left = 0;
+  int Top = 0;
+  int Right = 0;
+  int Bottom = 0;
+  int Width() const { return Right - Left; }
+  int Height() const { return Bottom - Top; }
+  friend bool operator==(const TRect&, const TRect&) = default;
+};
+
+struct TFloatPoint {
+  float X = 0;
+  float Y = 0;
+  friend bool operator==(const TFloatPoint&, const TFloatPoint&) = default;
+};
+
+struct TFloatRect {
+  float Left = 0;
+  float Top = 0;
+  float Right = 0;
+  float Bottom = 0;
+  friend bool operator==(const TFloatRect&, const TFloatRect&) = default;
+};
+
+inline TRect MakeRect(int left, int top, int right, int bottom) { return TRect{left, top, right, bottom}; }
+inline TPoint MakePoint(int x, int y) { return TPoint{x, y}; }
+
+}  // namespace kivrano
