@@ -1,0 +1,368 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/Types.h"
+#include "engine/VirtualScrollbox.h"
+#include "engine/dtpCommand.h"
+#include "engine/dtpShape.h"
+
+namespace kivrano {
+
+class TdtpPage;
+class TXmlNode;
+
+enum TdtpHelperMethodtype { hmNone, hmDots, hmGrid, hmPattern };
+enum TdtpHZScrollingType { hzsNoScroll, hzsAlways, hzsWhenMouseDown };
+enum TdtpViewerModeType { vmBrowse, vmEdit, vmTextSelect, vmZoom, vmSlideshow };
+enum TMultiSelectMethodType { msmCtrl, msmSimple };
+enum TPrintQualityType { pqLow, pqMedium, pqHigh, pqDevice };
+enum TdtpViewStyleType { vsPrintLayout, vsNormal };
+enum TdtpProgressType { ptLoad = 0, ptSave = 1, ptPrint = 2 };
+// The interaction states of the view.
+enum TdtpDragState { dsIdle = 0, dsTracking = 1, dsRubberBand = 2, dsInsertArmed = 3, dsInsertDragging = 4, dsEditing = 5 };
+
+// Stretch filters used when cached images are scaled.
+#ifndef KIVRANO_STRETCH_FILTER_DEFINED
+#define KIVRANO_STRETCH_FILTER_DEFINED
+enum TStretchFilter { sfNearest, sfLinear, sfLinear2, sfSpline };
+#endif
+
+// Resolution used where no document says otherwise: 150 dots per inch.
+constexpr float kDefaultDpm = 5.905512f;
+// The grid colour of new pages: red 192, green 255, blue 255.
+constexpr TColor clLightCyan = 0xFFFFC0;
+// Pages a document holds at most through SetPageCount.
+constexpr int kMaxPageCount = 25;
+
+// The document (an ordered list of pages with settings and undo history) and at the same time its
+// view: a scroll box that shows the current page. Shapes and pages report to it through the
+// notification operations; the application hears of everything through the events.
+class TdtpDocument : public TVirtScrollBox {
+ public:
+  TdtpDocument();
+  ~TdtpDocument() override;
+
+  virtual std::string ClassName() const { return "TdtpDocument"; }
+
+  // ---- properties ----
+  bool AllowKeyInput() const { return allowKeyInput_; }
+  void SetAllowKeyInput(bool v) { allowKeyInput_ = v; }
+  bool ArchiveDirect() const { return archiveDirect_; }
+  void SetArchiveDirect(bool v) { archiveDirect_ = v; }
+  bool AutoPageUpdate() const { return autoPageUpdate_; }
+  void SetAutoPageUpdate(bool v) { autoPageUpdate_ = v; }
+  bool AutoWidth() const { return autoWidth_; }
+  void SetAutoWidth(bool v) { autoWidth_ = v; }
+  int CurrentPageIndex() const { return currentPageIndex_; }
+  void SetCurrentPageIndex(int index);
+  TColor DefaultGridColor() const { return defaultGridColor_; }
+  void SetDefaultGridColor(TColor v);
+  float DefaultGridSize() const { return defaultGridSize_; }
+  void SetDefaultGridSize(float v);
+  float DefaultMarginBottom() const { return defaultMarginBottom_; }
+  void SetDefaultMarginBottom(float v);
+  float DefaultMarginLeft() const { return defaultMarginLeft_; }
+  void SetDefaultMarginLeft(float v);
+  float DefaultMarginRight() const { return defaultMarginRight_; }
+  void SetDefaultMarginRight(float v);
+  float DefaultMarginTop() const { return defaultMarginTop_; }
+  void SetDefaultMarginTop(float v);
+  TColor DefaultPageColor() const { return defaultPageColor_; }
+  void SetDefaultPageColor(TColor v);
+  float DefaultPageHeight() const { return defaultPageHeight_; }
+  void SetDefaultPageHeight(float v);
+  float DefaultPageWidth() const { return defaultPageWidth_; }
+  void SetDefaultPageWidth(float v);
+  TColor HandleColor() const { return handleColor_; }
+  void SetHandleColor(TColor v) { handleColor_ = v; }
+  TColor HandleEdgeColor() const { return handleEdgeColor_; }
+  void SetHandleEdgeColor(TColor v) { handleEdgeColor_ = v; }
+  TdtpHelperMethodtype HelperMethod() const { return helperMethod_; }
+  void SetHelperMethod(TdtpHelperMethodtype v);
+  TdtpHZScrollingType HotZoneScrolling() const { return hotZoneScrolling_; }
+  void SetHotZoneScrolling(TdtpHZScrollingType v);
+  TdtpViewerModeType Mode() const { return mode_; }
+  void SetMode(TdtpViewerModeType v);
+  TMultiSelectMethodType MultiSelectMethod() const { return multiSelectMethod_; }
+  void SetMultiSelectMethod(TMultiSelectMethodType v) { multiSelectMethod_ = v; }
+  TPrintQualityType PrintQuality() const { return printQuality_; }
+  void SetPrintQuality(TPrintQualityType v) { printQuality_ = v; }
+  TStretchFilter Quality() const { return quality_; }
+  void SetQuality(TStretchFilter v);
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool v);
+  float RenderDPI() const { return renderDpm_ * 25.4f; }
+  void SetRenderDPI(float v) { SetRenderDpm(v / 25.4f); }
+  bool RenderAtScreenRes() const { return renderAtScreenRes_; }
+  void SetRenderAtScreenRes(bool v);
+  bool ShowMargins() const { return showMargins_; }
+  void SetShowMargins(bool v);
+  bool SnapToGrid() const { return snapToGrid_; }
+  void SetSnapToGrid(bool v) { snapToGrid_ = v; }
+  float StepAngle() const { return stepAngle_; }
+  void SetStepAngle(float v) { stepAngle_ = v; }
+  bool StoreThumbnails() const { return storeThumbnails_; }
+  void SetStoreThumbnails(bool v) { storeThumbnails_ = v; }
+  int ThumbnailHeight() const { return thumbnailHeight_; }
+  void SetThumbnailHeight(int v);
+  int ThumbnailWidth() const { return thumbnailWidth_; }
+  void SetThumbnailWidth(int v);
+  // Recording is on: the switch is on and recording is not suspended.
+  bool UndoEnabled() const { return undoSwitch_ && undoLockCount_ == 0; }
+  void SetUndoEnabled(bool v);
+  bool UndoSwitch() const { return undoSwitch_; }
+  bool UndoPastSave() const { return undoPastSave_; }
+  void SetUndoPastSave(bool v) { undoPastSave_ = v; }
+  TdtpViewStyleType ViewStyle() const { return viewStyle_; }
+  void SetViewStyle(TdtpViewStyleType v);
+  float ZoomPercent() const { return zoomPercent_; }
+  void SetZoomPercent(float v);
+  // Persisted in the archive only.
+  bool DefaultBackgroundTiled() const { return defaultBackgroundTiled_; }
+  void SetDefaultBackgroundTiled(bool v) { defaultBackgroundTiled_ = v; }
+
+  // ---- events ----
+  std::function<void(TdtpDocument*)> OnDocumentChanged;
+  std::function<void(TdtpDocument*, TdtpShape*)> OnFocusShape;
+  std::function<void(TdtpDocument*, TdtpShape*)> OnShapeChanged;
+  std::function<void(TdtpDocument*)> OnSelectionChanged;
+  std::function<void(TdtpDocument*, TdtpPage*)> OnPageChanged;
+  std::function<void(TdtpDocument*, TdtpShape*)> OnShapeDestroy;
+  std::function<void(TdtpDocument*, TdtpShape*)> OnShapeInsertClosed;
+  std::function<void(TdtpDocument*, TdtpShape*)> OnShapeEditClosed;
+  std::function<void(TdtpDocument*, TdtpProgressType, int, int, float)> OnProgress;
+  std::function<void(TdtpDocument*, TXmlNode*)> OnLoadAdditionalInfo;
+  std::function<void(TdtpDocument*, TXmlNode*)> OnSaveAdditionalInfo;
+  std::function<void(TdtpDocument*, TdtpShape*, TXmlNode*)> OnShapeLoadAdditionalInfo;
+  std::function<void(TdtpDocument*, TdtpShape*, TXmlNode*)> OnShapeSaveAdditionalInfo;
+  std::function<void(TdtpDocument*)> OnAnimate;
+
+  // ---- page list ----
+  int PageCount() const { return static_cast<int>(pages_.size()); }
+  void SetPageCount(int n);
+  TdtpPage* Pages(int index) const;
+  TdtpPage* CurrentPage() const { return Pages(currentPageIndex_); }
+  int IndexOfPage(const TdtpPage* page) const;
+  int AddPage(std::unique_ptr<TdtpPage> page);
+  void InsertPage(int index, std::unique_ptr<TdtpPage> page);
+  void DeletePage(int index);
+  float PageWidth() const;
+  float PageHeight() const;
+  void SetPageWidth(float mm);
+  void SetPageHeight(float mm);
+  void NewDocument();
+  void Clear();
+  // Loads the content of a page created for a file being opened. The archive reader sets this
+  // hook; without one a page that is not loaded is simply marked loaded.
+  void LoadPage(int index);
+  std::function<void(TdtpDocument*, int)> OnLoadPageContent;
+
+  // ---- shapes of the current page ----
+  int ShapeCount() const;
+  TdtpShape* Shapes(int index) const;
+  int AddShape(std::unique_ptr<TdtpShape> shape);
+  void InsertShape(int index, std::unique_ptr<TdtpShape> shape);
+  void DeleteShape(int index);
+  void ExchangeShapes(int i, int j);
+  std::unique_ptr<TdtpShape> ExtractShape(TdtpShape* shape);
+  int RemoveShape(TdtpShape* shape);
+  TdtpShape* FocusedShape() const;
+  void SetFocusedShape(TdtpShape* shape);
+
+  // ---- selection (the Selected shapes of the current page) ----
+  void ClearSelection();
+
+  // ---- notifications from shapes and pages ----
+  void ShapeChanged(TdtpShape* shape);
+  void SelectionChanged();
+  void FocusShape(TdtpShape* shape);
+  void ShapeDestroyed(TdtpShape* shape);
+  // A shape is being freed: every reference the view holds to it is dropped, without events.
+  void ShapeReleased(TdtpShape* shape);
+  void PageChanged(TdtpPage* page);
+  void DocumentChanged();
+  void InvalidateShapeArea(TdtpShape* shape);
+  int32_t NextShapeID() { return ++shapeIdCounter_; }
+  bool Modified() const { return modified_; }
+  void SetModified(bool value);
+  uint32_t LastChangeTime() const { return lastChangeTime_; }
+
+  // ---- counters ----
+  void BeginUpdate() { ++updateCount_; }
+  void EndUpdate();
+  int UpdateCount() const { return updateCount_; }
+  // Shows the cursor and counts up; operations that must not nest raise "Working already" while busy.
+  void BeginBusy(TCursor cursor);
+  void EndBusy();
+  bool IsBusy() const { return busyCount_ > 0; }
+  // A cursor change requested by other code; ignored while busy (see the busy guard rules).
+  void RequestCursor(TCursor cursor);
+  void BeginPrinting() { ++printingCount_; }
+  void EndPrinting() { if (printingCount_ > 0) --printingCount_; }
+  bool IsPrinting() const { return printingCount_ > 0; }
+
+  // ---- undo ----
+  void BeginUndo();
+  void EndUndo();
+  void LockUndo() { ++undoLockCount_; }
+  void UnlockUndo() { if (undoLockCount_ > 0) --undoLockCount_; }
+  bool ExecutingUndo() const { return executingUndo_; }
+  void AddUndoCommand(std::unique_ptr<TdtpCommand> command);
+  void AddRedoCommand(std::unique_ptr<TdtpCommand> command);
+  void Undo();
+  void Redo();
+  int UndoCount() const { return undoList_.Count(); }
+  int RedoCount() const { return redoList_.Count(); }
+  const TdtpCommandList& UndoList() const { return undoList_; }
+  const TdtpCommandList& RedoList() const { return redoList_; }
+  void ClearUndo();
+  virtual bool ExecuteCommand(const TdtpCommand& command);
+
+  // ---- progress ----
+  void Progress(TdtpProgressType type, int count, int total, float percent);
+  int ProgressCount() const { return progressCount_; }
+  int ProgressTotal() const { return progressTotal_; }
+
+  // ---- view ----
+  float ScreenDpm() const { return screenDpm_; }
+  float RenderDpm() const { return renderDpm_; }
+  void SetScreenDpm(float d);
+  void SetRenderDpm(float d);
+  float ViewLeft() const { return viewLeft_; }
+  float ViewTop() const { return viewTop_; }
+  TFloatPoint PageToScreen(TFloatPoint mm) const;
+  TFloatPoint ScreenToPage(TFloatPoint px) const;
+  // Recomputes the scroll range and the page offset for the current page.
+  void UpdateExtent();
+  void ZoomToWidth();
+  void ZoomToFit();
+  void ZoomIn();
+  void ZoomOut();
+  void ApplyZoomFactor(float f);
+  void ResetZoom();
+  // 21 pixel offsets tried by the tolerant hit test.
+  const std::vector<TPoint>& HitOffsets() const { return hitOffsets_; }
+  // The view's Color as an opaque 32-bit colour.
+  TColor32 ViewColor32() const;
+
+  // ---- interaction slots ----
+  TdtpDragState DragState() const { return dragState_; }
+  void SetDragState(TdtpDragState state);
+  TdtpShape* DragTarget() const { return dragTarget_; }
+  void SetDragTarget(TdtpShape* shape) { dragTarget_ = shape; }
+  TdtpShape* EditedShape() const { return editedShape_; }
+  void BeginEditShape(TdtpShape* shape);
+  void EndEditShape(int code);
+
+  // ---- timers ----
+  // The 50 ms tick: automatic thumbnails and animation.
+  void Tick();
+  int AutoThumbnailDelay() const { return autoThumbnailDelay_; }
+
+ protected:
+  void ScrollChanged() override;
+  void Resized() override;
+  void HostAttached() override;
+
+ private:
+  void SetDefaults();
+  void CheckNotBusy() const;
+  uint32_t Now() const;
+  void BuildHitOffsets();
+  void StartTickTimer();
+  void StopTimers();
+  void UnhookCurrentPage();
+  void AttachPage(TdtpPage* page);
+  void DestroyPage(size_t index);
+  void SetDefaultFloat(float& field, float value);
+  void MarkPagesModified(bool onlyDefaultPages);
+
+  std::vector<std::unique_ptr<TdtpPage>> pages_;
+  int currentPageIndex_ = -1;
+  TdtpShape* focusedShape_ = nullptr;
+
+  bool allowKeyInput_ = true;
+  bool archiveDirect_ = false;
+  bool autoPageUpdate_ = false;
+  bool autoWidth_ = true;
+  TColor defaultGridColor_ = clLightCyan;
+  float defaultGridSize_ = 5;
+  float defaultMarginBottom_ = 10;
+  float defaultMarginLeft_ = 10;
+  float defaultMarginRight_ = 10;
+  float defaultMarginTop_ = 10;
+  TColor defaultPageColor_ = clWhite;
+  float defaultPageHeight_ = 297;
+  float defaultPageWidth_ = 210;
+  TColor handleColor_ = clWhite;
+  TColor handleEdgeColor_ = clBlack;
+  TdtpHelperMethodtype helperMethod_ = hmNone;
+  TdtpHZScrollingType hotZoneScrolling_ = hzsNoScroll;
+  TdtpViewerModeType mode_ = vmEdit;
+  TMultiSelectMethodType multiSelectMethod_ = msmSimple;
+  TPrintQualityType printQuality_ = pqLow;
+  TStretchFilter quality_ = sfLinear2;
+  bool readOnly_ = false;
+  bool renderAtScreenRes_ = false;
+  bool showMargins_ = true;
+  bool snapToGrid_ = false;
+  float stepAngle_ = 0;
+  bool storeThumbnails_ = true;
+  int thumbnailHeight_ = 60;
+  int thumbnailWidth_ = 80;
+  bool undoSwitch_ = true;
+  bool undoPastSave_ = false;
+  TdtpViewStyleType viewStyle_ = vsPrintLayout;
+  float zoomPercent_ = 100;
+  bool defaultBackgroundTiled_ = false;
+
+  bool modified_ = false;
+  uint32_t lastChangeTime_ = 0;
+  int32_t shapeIdCounter_ = 0;
+  int updateCount_ = 0;
+  int busyCount_ = 0;
+  int printingCount_ = 0;
+  bool pendingShapeChanged_ = false;
+  bool pendingSelectionChanged_ = false;
+  bool pendingFocus_ = false;
+
+  TdtpCommandList undoList_;
+  TdtpCommandList redoList_;
+  int undoLockCount_ = 0;
+  int undoGroupDepth_ = 0;
+  bool undoGroupStarted_ = false;
+  bool executingUndo_ = false;
+
+  int progressCount_ = 0;
+  int progressTotal_ = 0;
+
+  float renderDpm_ = kDefaultDpm;
+  float screenDpm_ = kDefaultDpm;
+  float viewLeft_ = 0;
+  float viewTop_ = 0;
+  int lastViewWidth_ = 0;
+  bool updatingExtent_ = false;
+  std::vector<TPoint> hitOffsets_;
+
+  TdtpDragState dragState_ = dsIdle;
+  TdtpShape* dragTarget_ = nullptr;
+  TdtpShape* editedShape_ = nullptr;
+
+  int tickTimer_ = 0;
+  int hotZoneTimer_ = 0;
+  bool inTick_ = false;
+  int autoThumbnailDelay_ = 2000;
+};
+
+// The document with its properties and events published for the form designer.
+class TdtpComponent : public TdtpDocument {
+ public:
+  std::string ClassName() const override { return "TdtpComponent"; }
+};
+
+}  // namespace kivrano

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <string>
+
+#include "engine/dtpShape.h"
+
+namespace kivrano {
+
+// One page of a document: a shape whose size is the paper in millimetres and whose children are the
+// shapes on it. Its paper properties come from the document's defaults while IsDefaultPage is set;
+// the property getters return these effective values and load a lazily opened page first.
+class TdtpPage : public TdtpShape {
+ public:
+  TdtpPage();
+  ~TdtpPage() override;
+
+  std::string ClassName() const override { return "TdtpPage"; }
+
+  // ---- paper properties (effective values) ----
+  bool IsDefaultPage() const { return isDefaultPage_; }
+  void SetIsDefaultPage(bool v);
+  TColor PageColor() const;
+  void SetPageColor(TColor v);
+  float MarginLeft() const;
+  float MarginTop() const;
+  float MarginRight() const;
+  float MarginBottom() const;
+  void SetMarginLeft(float v);
+  void SetMarginTop(float v);
+  void SetMarginRight(float v);
+  void SetMarginBottom(float v);
+  float GridSize() const;
+  void SetGridSize(float v);
+  TColor GridColor() const;
+  void SetGridColor(TColor v);
+  bool BackgroundTiled() const;
+  void SetBackgroundTiled(bool v);
+
+  // ---- lazy loading and thumbnails ----
+  bool Loaded() const { return loaded_; }
+  void SetLoaded(bool v) { loaded_ = v; }
+  bool ThumbnailDirty() const { return thumbnailDirty_; }
+  void SetThumbnailDirty(bool v) { thumbnailDirty_ = v; }
+  // The page's index in its document, -1 without a document.
+  int PageIndex() const;
+
+  // ---- page operations ----
+  // Stores DocLeft and DocTop directly: no undo record, no notification, no repaint.
+  virtual void SetPageOffset(float left, float top);
+  // Asks the document to load the page when it has not been read yet.
+  virtual void EnsureLoaded() const;
+
+  // ---- shape overrides ----
+  TFloatPoint SnapPoint(TFloatPoint p) const override;
+  TColor32 GetBackColor() const override;
+  std::string GetDisplayName() const override;
+  void SetDefaults() override;
+  void SetModified(bool value) override;
+  void SetBoundsAndAngle(float left, float top, float width, float height, float angle) override;
+  void SaveToXml(TXmlNode* node) override;
+  void LoadFromXml(TXmlNode* node) override;
+
+ private:
+  template <typename T>
+  void SetOwn(T& field, T value);
+
+  bool isDefaultPage_ = true;
+  TColor pageColor_ = clWhite;
+  float marginLeft_ = 10;
+  float marginTop_ = 10;
+  float marginRight_ = 10;
+  float marginBottom_ = 10;
+  float gridSize_ = 5;
+  TColor gridColor_ = 0xFFFFC0;
+  bool backgroundTiled_ = false;
+  bool loaded_ = true;
+  bool thumbnailDirty_ = true;
+};
+
+}  // namespace kivrano
