@@ -1,0 +1,98 @@
+#include "platform/Font.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace kivrano {
+
+TFont::TFont() = default;
+
+TFont::TFont(const TFont& other)
+    : FName(other.FName),
+      FHeight(other.FHeight),
+      FStyle(other.FStyle),
+      FColor(other.FColor),
+      FPixelsPerInch(other.FPixelsPerInch),
+      FScaled(other.FScaled) {}
+
+TFont& TFont::operator=(const TFont& other) {
+  Assign(other);
+  return *this;
+}
+
+TFont::~TFont() = default;
+
+void TFont::Changed() {
+  FScaled.reset();
+  if (OnChange) OnChange(*this);
+}
+
+void TFont::SetName(const std::string& name) {
+  if (name == FName) return;
+  FName = name;
+  Changed();
+}
+
+void TFont::SetHeight(int height) {
+  if (height == FHeight) return;
+  FHeight = height;
+  Changed();
+}
+
+int TFont::Size() const {
+  return static_cast<int>(std::nearbyint(std::abs(static_cast<double>(FHeight)) * 72.0 / FPixelsPerInch));
+}
+
+void TFont::SetSize(int points) {
+  SetHeight(static_cast<int>(std::nearbyint(static_cast<double>(points) * FPixelsPerInch / 72.0)));
+}
+
+void TFont::SetStyle(TFontStyles style) {
+  if (style == FStyle) return;
+  FStyle = style;
+  Changed();
+}
+
+void TFont::SetColor(TColor color) {
+  if (color == FColor) return;
+  FColor = color;
+  if (OnChange) OnChange(*this);  // the colour does not change the glyphs
+}
+
+void TFont::SetPixelsPerInch(int ppi) {
+  if (ppi < 1) ppi = 1;
+  if (ppi == FPixelsPerInch) return;
+  FPixelsPerInch = ppi;
+  Changed();
+}
+
+void TFont::Assign(const TFont& source) {
+  if (&source == this) return;
+  const int height = source.FPixelsPerInch == FPixelsPerInch
+                         ? source.FHeight
+                         : static_cast<int>(std::nearbyint(static_cast<double>(source.Size()) * FPixelsPerInch / 72.0));
+  if (source.FName == FName && height == FHeight && source.FStyle == FStyle && source.FColor == FColor) return;
+  FName = source.FName;
+  FHeight = height;
+  FStyle = source.FStyle;
+  FColor = source.FColor;
+  Changed();
+}
+
+TFontRequest TFont::Request() const {
+  TFontRequest r;
+  r.Family = FName;
+  r.Height = FHeight;
+  r.Bold = FStyle.Contains(fsBold);
+  r.Italic = FStyle.Contains(fsItalic);
+  r.Underline = FStyle.Contains(fsUnderline);
+  r.StrikeOut = FStyle.Contains(fsStrikeOut);
+  return r;
+}
+
+TScaledFont& TFont::Scaled() const {
+  if (!FScaled) FScaled = TFontEngine::Instance().Acquire(Request());
+  return *FScaled;
+}
+
+}  // namespace kivrano
