@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/dtpGeometry.h"
+
 namespace kivrano {
 
 namespace {
@@ -11,7 +13,7 @@ constexpr int kUnhostedWidth = 150;
 constexpr int kUnhostedHeight = 250;
 constexpr float kMaxScrollRange = 30000;
 
-int Nint(float v) { return static_cast<int>(std::nearbyint(v)); }
+int Nint(float v) { return RoundToInt(v); }
 
 }  // namespace
 

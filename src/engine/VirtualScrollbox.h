@@ -1,12 +1,10 @@
 #pragma once
 
+#include "base/Colors.h"
 #include "base/Types.h"
 #include "platform/ViewHost.h"
 
 namespace kivrano {
-
-// The toolkit's application-workspace system colour, the scroll box's initial background.
-constexpr TColor clAppWorkSpace = static_cast<TColor>(0xFF00000C);
 
 // Scroll requests of a scroll bar, per axis.
 enum TScrollCode { scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop, scBottom, scEndScroll };

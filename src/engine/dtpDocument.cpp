@@ -714,7 +714,7 @@ void TdtpDocument::Tick() {
 // ---------------------------------------------------------------------------------------------
 // View mapping, extent and zoom
 
-TColor32 TdtpDocument::ViewColor32() const { return OpaqueColor32(Color()); }
+TColor32 TdtpDocument::ViewColor32() const { return ToColor32(Color()); }
 
 TFloatPoint TdtpDocument::PageToScreen(TFloatPoint mm) const {
   return TFloatPoint{(mm.X - viewLeft_) * screenDpm_, (mm.Y - viewTop_) * screenDpm_};

@@ -10,10 +10,12 @@
 #include "engine/VirtualScrollbox.h"
 #include "engine/dtpCommand.h"
 #include "engine/dtpShape.h"
+#include "raster/Bitmap32.h"
 
 namespace kivrano {
 
 class TdtpPage;
+class TCanvas;
 class TXmlNode;
 
 enum TdtpHelperMethodtype { hmNone, hmDots, hmGrid, hmPattern };
@@ -25,12 +27,6 @@ enum TdtpViewStyleType { vsPrintLayout, vsNormal };
 enum TdtpProgressType { ptLoad = 0, ptSave = 1, ptPrint = 2 };
 // The interaction states of the view.
 enum TdtpDragState { dsIdle = 0, dsTracking = 1, dsRubberBand = 2, dsInsertArmed = 3, dsInsertDragging = 4, dsEditing = 5 };
-
-// Stretch filters used when cached images are scaled.
-#ifndef KIVRANO_STRETCH_FILTER_DEFINED
-#define KIVRANO_STRETCH_FILTER_DEFINED
-enum TStretchFilter { sfNearest, sfLinear, sfLinear2, sfSpline };
-#endif
 
 // Resolution used where no document says otherwise: 150 dots per inch.
 constexpr float kDefaultDpm = 5.905512f;
@@ -141,6 +137,9 @@ class TdtpDocument : public TVirtScrollBox {
   std::function<void(TdtpDocument*, TdtpShape*, TXmlNode*)> OnShapeLoadAdditionalInfo;
   std::function<void(TdtpDocument*, TdtpShape*, TXmlNode*)> OnShapeSaveAdditionalInfo;
   std::function<void(TdtpDocument*)> OnAnimate;
+  // While the current page's paper is drawn, before and after the shapes.
+  std::function<void(TdtpDocument*, TCanvas&, const TRect&)> OnPaintBackground;
+  std::function<void(TdtpDocument*, TCanvas&, const TRect&)> OnPaintForeground;
 
   // ---- page list ----
   int PageCount() const { return static_cast<int>(pages_.size()); }
@@ -245,6 +244,9 @@ class TdtpDocument : public TVirtScrollBox {
   void ZoomOut();
   void ApplyZoomFactor(float f);
   void ResetZoom();
+  // Set while a page is rendered for a thumbnail or the printer: no guides, no desk decoration.
+  bool DirectPainting() const { return directPainting_; }
+  void SetDirectPainting(bool v) { directPainting_ = v; }
   // 21 pixel offsets tried by the tolerant hit test.
   const std::vector<TPoint>& HitOffsets() const { return hitOffsets_; }
   // The view's Color as an opaque 32-bit colour.
@@ -347,6 +349,7 @@ class TdtpDocument : public TVirtScrollBox {
   float viewTop_ = 0;
   int lastViewWidth_ = 0;
   bool updatingExtent_ = false;
+  bool directPainting_ = false;
   std::vector<TPoint> hitOffsets_;
 
   TdtpDragState dragState_ = dsIdle;

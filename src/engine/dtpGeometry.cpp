@@ -22,7 +22,13 @@ void SinCosDegrees(float degrees, float& sine, float& cosine) {
   }
 }
 
-int RoundToInt(float v) { return static_cast<int>(std::nearbyint(v)); }
+int RoundToInt(float v) {
+  // Saturating: pixel coordinates of absurd geometry stay far outside any surface instead of
+  // overflowing.
+  constexpr float kLimit = 1073741824.0f;  // 2^30
+  if (std::isnan(v)) return 0;
+  return static_cast<int>(std::nearbyint(std::clamp(v, -kLimit, kLimit)));
+}
 
 float NormalizeAngle(float degrees) {
   float result = degrees - std::floor(degrees / 360.0f) * 360.0f;

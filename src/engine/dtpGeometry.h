@@ -22,7 +22,7 @@ struct TdtpMatrix {
 // 90, 180 or 270 degrees keep exact coordinates.
 void SinCosDegrees(float degrees, float& sine, float& cosine);
 
-// Rounds to the nearest integer, halves to the even neighbour.
+// Rounds to the nearest integer, halves to the even neighbour (saturating at +-2^30, NaN gives 0).
 int RoundToInt(float v);
 
 // Keeps an angle in [0, 360).

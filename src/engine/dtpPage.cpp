@@ -79,7 +79,7 @@ TFloatPoint TdtpPage::SnapPoint(TFloatPoint p) const {
 }
 
 TColor32 TdtpPage::GetBackColor() const {
-  return OpaqueColor32(PageColor());
+  return ToColor32(PageColor());
 }
 
 std::string TdtpPage::GetDisplayName() const {

@@ -57,12 +57,23 @@ class TdtpPage : public TdtpShape {
   void SetDefaults() override;
   void SetModified(bool value) override;
   void SetBoundsAndAngle(float left, float top, float width, float height, float angle) override;
+  // The paper with its guides, margin frame, border and shadow, through the paint matrix.
+  void PaintBitmap(TBitmap32& bitmap) override;
+  // The document's foreground drawing.
+  void PaintOverlay(TBitmap32& bitmap) override;
   void SaveToXml(TXmlNode* node) override;
   void LoadFromXml(TXmlNode* node) override;
 
  private:
   template <typename T>
   void SetOwn(T& field, T value);
+  // The page rectangle in the pixels of the bitmap being painted.
+  TRect PaintRect() const;
+  void PaintHandler(TBitmap32& bitmap, bool foreground);
+  void PaintPattern(TBitmap32& bitmap, const TRect& r) const;
+  void PaintGrid(TBitmap32& bitmap, float g, bool dots);
+  void PaintMarginFrame(TBitmap32& bitmap);
+  void PaintBorderAndShadow(TBitmap32& bitmap, const TRect& r);
 
   bool isDefaultPage_ = true;
   TColor pageColor_ = clWhite;

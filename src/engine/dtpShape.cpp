@@ -61,20 +61,6 @@ int TextToInteger(const std::string& text) {
   return value;
 }
 
-TColor32 OpaqueColor32(TColor color) {
-  uint32_t c = static_cast<uint32_t>(color);
-  if (color < 0) {
-    // System colours: the workspace and face greys, the window white; others as mid grey.
-    switch (c & 0xFF) {
-      case 0x05: c = 0xFFFFFF; break;  // window
-      case 0x0C: c = 0xABABAB; break;  // application workspace
-      case 0x0F: c = 0xF0F0F0; break;  // button face
-      default: c = 0x808080; break;
-    }
-  }
-  return 0xFF000000u | ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-}
-
 bool TextToBoolean(const std::string& text) {
   if (text.empty()) return false;
   const char c = text[0];
@@ -85,6 +71,12 @@ bool TextToBoolean(const std::string& text) {
 // Construction
 
 TdtpShape::TdtpShape() : constraints_(std::make_unique<TFloatSizeConstraint>()) { TdtpShape::SetDefaults(); }
+
+void TdtpShape::SetHandleTrack(int index, float x, float y) {
+  if (index < 0 || index >= HandleCount()) return;
+  handles_[static_cast<size_t>(index)].TrackX = x;
+  handles_[static_cast<size_t>(index)].TrackY = y;
+}
 
 TdtpShape::~TdtpShape() {
   // Children go first, while this shape is still whole; then nothing in the document may keep
@@ -760,10 +752,6 @@ void TdtpShape::SetCurbs(float left, float top, float right, float bottom) {
   FreeCache();
 }
 
-void TdtpShape::ClearCache() { dirty_ = true; }
-
-void TdtpShape::FreeCache() { dirty_ = true; }
-
 void TdtpShape::FreeCaches() {
   FreeCache();
   for (const auto& child : children_) child->FreeCaches();
@@ -965,9 +953,5 @@ bool TdtpShape::HitTestChild(TPoint p, TdtpShape*& shape) {
   return true;
 }
 
-bool TdtpShape::HitTestPixel(TPoint /*p*/) {
-  // Without an up-to-date cache every point of the shape's region counts as a hit.
-  return true;
-}
 
 }  // namespace kivrano

@@ -10,16 +10,16 @@
 #include "base/Types.h"
 #include "engine/dtpGeometry.h"
 #include "platform/ViewHost.h"
+#include "raster/Color32.h"
 
 namespace kivrano {
 
+class TBitmap32;
+class TCanvas;
 class TdtpCommand;
 class TdtpDocument;
 class TdtpPage;
 class TXmlNode;
-
-// A colour 0xAARRGGBB, not premultiplied.
-using TColor32 = uint32_t;
 
 // How a shape follows a resizing parent, in bit order. `default` is a C++ keyword, so the first
 // flag is spelt DefaultAnchor; its XML name stays "default".
@@ -165,6 +165,8 @@ class TdtpShape {
   float EffectiveCurbBottom() const { return effCurbBottom_; }
   const TdtpMatrix& PaintMatrix() const { return paintMatrix_; }
   const TdtpMatrix& CacheMatrix() const { return cacheMatrix_; }
+  // The render cache, or none.
+  TBitmap32* Cache() const { return cache_.get(); }
   // Called at the end of every effective SetBoundsAndAngle.
   std::function<void(TdtpShape*)> OnBoundsChanged;
 
@@ -194,6 +196,31 @@ class TdtpShape {
   virtual TColor32 GetViewColor() const;
   virtual TRect GetHandleRect(int index) const;
   virtual bool NeedsFlip() const { return mirrored_ || flipped_; }
+  // ---- painting ----
+  // Drawing hook on a canvas laid over the image; base nothing.
+  virtual void PaintCanvas(TCanvas& /*canvas*/) {}
+  // Drawing hook on the 32-bit image; base nothing.
+  virtual void PaintBitmap(TBitmap32& /*bitmap*/) {}
+  // Drawing hook after the children are composited; base nothing.
+  virtual void PaintOverlay(TBitmap32& /*bitmap*/) {}
+  // Mirrors the image horizontally when Mirrored, then flips it vertically when Flipped.
+  virtual void ApplyFlip(TBitmap32& bitmap) const;
+  // Pixels the canvas painted (alpha 0) become opaque in their colour; all others become back.
+  virtual void ConvertCanvasAlpha(TBitmap32& bitmap, TColor32 back) const;
+  // (Re)creates the cache bitmap for the current geometry at GetRenderDpm and returns the matrix
+  // from local mm to cache pixels (the identity when the cache cannot be made). The cache is
+  // cleared, not rendered: filling it is the view's rendering pipeline.
+  virtual TdtpMatrix PrepareCache();
+  // Paints the shape into a window canvas and says whether it painted. The screen rendering
+  // pipeline (cached, uncached and direct paths) arrives with the view; until then nothing is
+  // painted here and the result is false, which tells the caller to fill the area itself.
+  virtual bool PaintTo(TCanvas& canvas);
+  // Selection frame and handles on the view's canvas (needs a document).
+  virtual void DrawSelection(TCanvas& canvas);
+  // Outline at the tracked handle positions, in XOR: drawing it twice restores the screen.
+  virtual void DrawTrackOutline(TCanvas& canvas);
+  // Dotted XOR rectangle with a hollow brush.
+  virtual void DrawInsertFrame(TCanvas& canvas, const TRect& rect, TColor color);
   virtual uint8_t HitTestHandle(TPoint p);
   virtual bool HitTest(TPoint p);
   // Deepest enabled shape hit at p: shape is set to it (none on a miss).
@@ -322,6 +349,7 @@ class TdtpShape {
   float GetScreenDpm() const;
 
   // ---- handles ----
+  void DrawHandle(TCanvas& canvas, int index);
   int HandleCount() const { return static_cast<int>(handles_.size()); }
   int EdgeCount() const { return static_cast<int>(edges_.size()); }
   const TdtpShapeHandle* Handle(int index) const;
@@ -338,6 +366,8 @@ class TdtpShape {
   float TrackHeight() const { return trackHeight_; }
   float TrackAngle() const { return trackAngle_; }
   void SetTracking(float left, float top, float width, float height, float angle);
+  // Sets the tracked position of a handle (local mm).
+  void SetHandleTrack(int index, float x, float y);
 
  protected:
   // Replaces the handle and edge arrays (for UpdateHandles overrides).
@@ -404,6 +434,7 @@ class TdtpShape {
   float effCurbRight_ = 0;
   float effCurbBottom_ = 0;
   TColor32 backColor_ = 0xFFFFFFFF;
+  std::unique_ptr<TBitmap32> cache_;
   TdtpMatrix cacheMatrix_;
   TdtpMatrix paintMatrix_;
   float trackLeft_ = 0;
@@ -416,9 +447,6 @@ class TdtpShape {
   std::vector<TdtpShapeHandle> handles_;
   std::vector<TdtpShapeEdge> edges_;
 };
-
-// A toolkit colour as an opaque 32-bit colour (system colours resolved).
-TColor32 OpaqueColor32(TColor color);
 
 // Text conversions shared by the undo recorders and SetPropertyByName.
 std::string FloatToText(float value);             // general format, up to 15 significant digits
