@@ -16,15 +16,19 @@ namespace {
 constexpr TColor32 kPatternGrey = 0xFFB0B0B0;  // red, green and blue 176
 constexpr int kPatternSquare = 8;
 
-// The k range (1 ... last) of lines at k * stepPixels + origin that can fall inside [0, extent).
-void VisibleRange(float origin, float stepPixels, int last, int extent, int& first, int& end) {
-  first = 1;
-  end = last;
-  if (!(stepPixels > 0)) return;
-  const double lower = std::floor(-static_cast<double>(origin) / stepPixels);
-  if (lower > first) first = lower > 2e9 ? end + 1 : static_cast<int>(lower);
-  const double upper = std::ceil((static_cast<double>(extent) - origin) / stepPixels) + 1;
-  if (upper < end) end = upper < 0 ? 0 : static_cast<int>(upper);
+// Calls visit(k) for the k = 1 ... last whose line at origin + k * step pixels falls inside
+// [0, extent), once per pixel column or row: where lines are denser than pixels, the lines landing
+// on a pixel already visited are skipped, so absurd grids cost no more than the surface is wide.
+template <typename Visit>
+void WalkGridLines(float origin, float step, int last, int extent, Visit visit) {
+  if (!(step > 0) || last < 1) return;
+  double k = std::max(1.0, std::ceil((-0.5 - static_cast<double>(origin)) / step));
+  while (k <= last) {
+    const int pixel = RoundToInt(static_cast<float>(origin + k * step));
+    if (pixel >= extent) break;
+    if (pixel >= 0) visit(static_cast<float>(k));
+    k = std::max(k + 1, std::ceil((pixel + 0.5 - static_cast<double>(origin)) / step));
+  }
 }
 
 }  // namespace
@@ -84,31 +88,23 @@ void TdtpPage::PaintGrid(TBitmap32& bitmap, float g, bool dots) {
   const TFloatPoint origin = LocalToPaint(TFloatPoint{0, 0});
   const float stepX = LocalToPaint(TFloatPoint{g, 0}).X - origin.X;
   const float stepY = LocalToPaint(TFloatPoint{0, g}).Y - origin.Y;
-  const double columns = std::trunc(static_cast<double>(DocWidth()) / g);
-  const double rows = std::trunc(static_cast<double>(DocHeight()) / g);
-  const int lastColumn = static_cast<int>(std::min(columns, 1e9));
-  const int lastRow = static_cast<int>(std::min(rows, 1e9));
-  int firstX = 0, endX = 0, firstY = 0, endY = 0;
-  // Only the lines that can reach the bitmap are walked: absurd grids must not take forever.
-  VisibleRange(origin.X, stepX, dots ? lastColumn : lastColumn - 1, bitmap.Width(), firstX, endX);
-  VisibleRange(origin.Y, stepY, dots ? lastRow : lastRow - 1, bitmap.Height(), firstY, endY);
+  const int columns = static_cast<int>(std::min(std::trunc(static_cast<double>(DocWidth()) / g), 2e9));
+  const int rows = static_cast<int>(std::min(std::trunc(static_cast<double>(DocHeight()) / g), 2e9));
   if (dots) {
-    for (int i = firstX; i <= endX; ++i) {
-      for (int j = firstY; j <= endY; ++j) {
-        const TFloatPoint p = LocalToPaint(TFloatPoint{static_cast<float>(i) * g, static_cast<float>(j) * g});
+    WalkGridLines(origin.X, stepX, columns, bitmap.Width(), [&](float i) {
+      WalkGridLines(origin.Y, stepY, rows, bitmap.Height(), [&](float j) {
+        const TFloatPoint p = LocalToPaint(TFloatPoint{i * g, j * g});
         bitmap.SetPixelSafe(RoundToInt(p.X), RoundToInt(p.Y), color);
-      }
-    }
+      });
+    });
     return;
   }
-  for (int k = firstX; k <= endX; ++k) {
-    const int x = RoundToInt(LocalToPaint(TFloatPoint{static_cast<float>(k) * g, 0}).X);
-    bitmap.VertLineClipped(x, r.Top + 1, r.Bottom - 2, color);
-  }
-  for (int k = firstY; k <= endY; ++k) {
-    const int y = RoundToInt(LocalToPaint(TFloatPoint{0, static_cast<float>(k) * g}).Y);
-    bitmap.HorzLineClipped(r.Left + 1, y, r.Right - 2, color);
-  }
+  WalkGridLines(origin.X, stepX, columns - 1, bitmap.Width(), [&](float k) {
+    bitmap.VertLineClipped(RoundToInt(LocalToPaint(TFloatPoint{k * g, 0}).X), r.Top + 1, r.Bottom - 2, color);
+  });
+  WalkGridLines(origin.Y, stepY, rows - 1, bitmap.Height(), [&](float k) {
+    bitmap.HorzLineClipped(r.Left + 1, RoundToInt(LocalToPaint(TFloatPoint{0, k * g}).Y), r.Right - 2, color);
+  });
 }
 
 void TdtpPage::PaintMarginFrame(TBitmap32& bitmap) {
