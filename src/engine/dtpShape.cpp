@@ -61,6 +61,29 @@ int TextToInteger(const std::string& text) {
   return value;
 }
 
+namespace {
+constexpr struct {
+  TFontStyle Style;
+  char Letter;
+} kStyleLetters[] = {{fsBold, 'B'}, {fsItalic, 'I'}, {fsUnderline, 'U'}, {fsStrikeOut, 'S'}};
+}  // namespace
+
+std::string FontStyleToText(TFontStyles style) {
+  std::string text;
+  for (const auto& s : kStyleLetters) {
+    if (style.Contains(s.Style)) text += s.Letter;
+  }
+  return text;
+}
+
+TFontStyles TextToFontStyle(const std::string& text) {
+  TFontStyles style;
+  for (const auto& s : kStyleLetters) {
+    if (text.find(s.Letter) != std::string::npos) style.Include(s.Style);
+  }
+  return style;
+}
+
 bool TextToBoolean(const std::string& text) {
   if (text.empty()) return false;
   const char c = text[0];
@@ -365,6 +388,10 @@ void TdtpShape::RecordUndoString(uint8_t kind, const std::string& name, const st
   } else if (document_->ExecutingUndo()) {
     document_->AddRedoCommand(std::make_unique<TdtpCommand>(kind, value, name, shapeId_));
   }
+}
+
+void TdtpShape::RecordUndoStyle(uint8_t kind, const std::string& name, TFontStyles style) {
+  RecordUndoString(kind, name, FontStyleToText(style));
 }
 
 void TdtpShape::RecordUndoFloat(uint8_t kind, const std::string& name, float value) {

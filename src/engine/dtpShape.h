@@ -9,6 +9,7 @@
 #include "base/Stream.h"
 #include "base/Types.h"
 #include "engine/dtpGeometry.h"
+#include "platform/Font.h"
 #include "platform/ViewHost.h"
 #include "raster/Color32.h"
 
@@ -178,6 +179,8 @@ class TdtpShape {
   virtual void SetDocTop(float value);
   virtual void SetDocWidth(float value);
   virtual void SetMasterAlpha(int value);
+  // Records a font style as "B", "I", "U", "S" for bold, italic, underline and strike-out.
+  virtual void RecordUndoStyle(uint8_t kind, const std::string& name, TFontStyles style);
   virtual void RecordUndoFloat(uint8_t kind, const std::string& name, float value);
   virtual void RecordUndoInteger(uint8_t kind, const std::string& name, int value);
   virtual void RecordUndoString(uint8_t kind, const std::string& name, const std::string& value);
@@ -188,6 +191,12 @@ class TdtpShape {
   virtual void FreeCache();
   // Returns AllowResize; adjusts the requested size to the constraints.
   virtual bool ConstrainSize(float& width, float& height) const;
+  // Hook for dragging handles of kinds 12 and up: may change the offsets, the angle change and the
+  // scale factors of the drag. Base nothing.
+  virtual void TrackCustomHandle(float& /*qx*/, float& /*qy*/, uint8_t /*kind*/, float /*dx*/, float /*dy*/,
+                                 float& /*angle*/, float& /*sx*/, float& /*sy*/) {}
+  // Menu shown while the shape is edited in place; none for the base.
+  virtual const std::vector<TViewMenuItem>* GetEditPopupMenu() const { return nullptr; }
   virtual void Changed();
   virtual void UpdateHandles();
   virtual void Animate() {}
@@ -453,5 +462,7 @@ std::string FloatToText(float value);             // general format, up to 15 si
 float TextToFloat(const std::string& text);       // raises "'%s' is not a valid floating point value"
 int TextToInteger(const std::string& text);       // raises "'%s' is not a valid integer value"
 bool TextToBoolean(const std::string& text);      // true when the first character is T, t, Y or y
+std::string FontStyleToText(TFontStyles style);   // "B", "I", "U", "S" in this order
+TFontStyles TextToFontStyle(const std::string& text);
 
 }  // namespace kivrano

@@ -273,6 +273,9 @@ TEST(TextConversions, RoundTripAndRejectNonNumbers) {
     bool value;
   } booleans[] = {{"True", true}, {"t", true}, {"Yes", true}, {"y", true}, {"False", false}, {"", false}, {"1", false}};
   for (const auto& b : booleans) EXPECT_EQ(TextToBoolean(b.text), b.value) << b.text;
+  EXPECT_EQ(FontStyleToText(TFontStyles{fsStrikeOut, fsBold, fsUnderline}), "BUS");
+  EXPECT_EQ(TextToFontStyle("SI"), (TFontStyles{fsItalic, fsStrikeOut}));
+  EXPECT_EQ(TextToFontStyle(""), TFontStyles{});
 }
 
 }  // namespace
