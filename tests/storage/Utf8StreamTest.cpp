@@ -3,18 +3,10 @@
 #include <filesystem>
 
 #include "storage/XmlDocuments.h"
+#include "XmlTestSupport.h"
 
 namespace kivrano {
 namespace {
-
-std::string Message(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "(no failure)";
-}
 
 TMemoryStream StreamOf(const std::string& bytes) { return TMemoryStream(std::vector<uint8_t>(bytes.begin(), bytes.end())); }
 
@@ -110,28 +102,28 @@ TEST(XmlFileForm, FilesRoundTrip) {
   EXPECT_EQ(read.Root()->GetString("Name", ""), "\u00C5se");
   EXPECT_EQ(std::filesystem::file_size(path), 82u);  // 47 prolog + 35 tree: one byte for the "Å"
   std::filesystem::remove(path);
-  EXPECT_EQ(Message([&] { read.LoadFromFile(path.string()); }), "Cannot open file " + path.string());
+  EXPECT_EQ(FailureMessage([&] { read.LoadFromFile(path.string()); }), "Cannot open file " + path.string());
 }
 
 TEST(Utf8Stream, ModesAndTheirFailures) {
   TUtf8Stream none(nullptr);
   char c;
-  EXPECT_EQ(Message([&] { none.Read(&c, 1); }), "Utf stream unassigned");
+  EXPECT_EQ(FailureMessage([&] { none.Read(&c, 1); }), "Utf stream unassigned");
   TUtf8Stream none2(nullptr);
-  EXPECT_EQ(Message([&] { none2.Write("x", 1); }), "Utf stream unassigned");
+  EXPECT_EQ(FailureMessage([&] { none2.Write("x", 1); }), "Utf stream unassigned");
 
   TMemoryStream target;
   TUtf8Stream writer(&target);
-  EXPECT_EQ(Message([&] { writer.Position(); }), "Cannot seek before reading or writing on UTF stream");
+  EXPECT_EQ(FailureMessage([&] { writer.Position(); }), "Cannot seek before reading or writing on UTF stream");
   writer.WriteBuffer("ab", 2);
   EXPECT_EQ(writer.Position(), 2);
-  EXPECT_EQ(Message([&] { writer.Read(&c, 1); }), "Cannot read from an UTF stream opened for writing");
+  EXPECT_EQ(FailureMessage([&] { writer.Read(&c, 1); }), "Cannot read from an UTF stream opened for writing");
 
   TMemoryStream source = StreamOf("xyz");
   TUtf8Stream reader(&source);
   EXPECT_EQ(reader.Read(&c, 1), 1);
   EXPECT_EQ(c, 'x');
-  EXPECT_EQ(Message([&] { reader.Write("x", 1); }), "Cannot write to an UTF stream opened for reading");
+  EXPECT_EQ(FailureMessage([&] { reader.Write("x", 1); }), "Cannot write to an UTF stream opened for reading");
   EXPECT_EQ(reader.Seek(0, soEnd), 3);
   EXPECT_EQ(reader.Seek(-2, soCurrent), 1);
 }

@@ -5,18 +5,10 @@
 
 #include "storage/XmlCodec.h"
 #include "storage/XmlDocuments.h"
+#include "XmlTestSupport.h"
 
 namespace kivrano {
 namespace {
-
-std::string Message(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "(no failure)";
-}
 
 TEST(XmlValues, FloatsInGeneralFormat) {
   struct Case {
@@ -152,7 +144,7 @@ TEST(XmlValues, ColoursResolveSystemColoursAndFailOnBadText) {
   EXPECT_EQ(node.GetColor("D", 0), 255);
   EXPECT_EQ(node.GetColor("Absent", clWhite), clWhite);
   node.PutString("Bad", "red", "");
-  EXPECT_EQ(Message([&] { node.GetColor("Bad", 0); }), "'red' is not a valid integer value");
+  EXPECT_EQ(FailureMessage([&] { node.GetColor("Bad", 0); }), "'red' is not a valid integer value");
 }
 
 TEST(XmlValues, DatesAndTimes) {
@@ -219,7 +211,7 @@ TEST(XmlValues, CompositeDefaultsWhenAbsent) {
   EXPECT_EQ(node.GetBrush("Missing"), (TXmlBrushData{clWhite, bsSolid}));
   TXmlNode bad(nullptr);
   bad.ParseText("<n><Pen><Color>x</Color></Pen></n>");
-  EXPECT_EQ(Message([&] { bad.GetPen("Pen"); }), "'x' is not a valid integer value");
+  EXPECT_EQ(FailureMessage([&] { bad.GetPen("Pen"); }), "'x' is not a valid integer value");
 }
 
 // Left-out defaults must read back as the values that were written.
@@ -349,13 +341,13 @@ TEST(XmlPayload, Failures) {
   for (const auto& c : cases) {
     doc.SetBinaryCoding(c.coding);
     r->SetValue(c.value);
-    EXPECT_EQ(Message([&] { r->BinaryLength(); }), c.message) << c.value;
+    EXPECT_EQ(FailureMessage([&] { r->BinaryLength(); }), c.message) << c.value;
   }
   for (TXmlBinaryCoding coding : {bcHex, bcBase64, bcRadix64}) {
     doc.SetBinaryCoding(coding);
     r->SetValue("AAAA");
     uint8_t buffer[8] = {9, 9, 9, 9, 9, 9, 9, 9};
-    EXPECT_EQ(Message([&] { r->ReadBinary(buffer, coding == bcHex ? 3 : 4); }), "Missing data in binary stream");
+    EXPECT_EQ(FailureMessage([&] { r->ReadBinary(buffer, coding == bcHex ? 3 : 4); }), "Missing data in binary stream");
     for (uint8_t b : buffer) EXPECT_EQ(b, 9);
   }
 }
