@@ -4,18 +4,10 @@
 #include <cstring>
 
 #include "storage/XmlDocuments.h"
+#include "XmlTestSupport.h"
 
 namespace kivrano {
 namespace {
-
-std::string Message(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "(no failure)";
-}
 
 // A stream that is no memory stream and hands out at most three bytes per read, so that the
 // reader's block buffer and its stepping back meet block boundaries everywhere.
@@ -214,7 +206,7 @@ TEST(XmlReader, MalformedInputFailsWithMessages) {
   };
   for (const auto& c : cases) {
     TXmlDocument doc;
-    EXPECT_EQ(Message([&] { doc.ParseText(c.text); }), c.message) << c.text;
+    EXPECT_EQ(FailureMessage([&] { doc.ParseText(c.text); }), c.message) << c.text;
   }
 }
 
@@ -237,11 +229,11 @@ TEST(XmlReader, NestingIsBounded) {
   };
   TXmlDocument doc;
   EXPECT_NO_THROW(doc.ParseText(nested(kMaxXmlDepth)));
-  EXPECT_EQ(Message([&] { doc.ParseText(nested(kMaxXmlDepth + 1)); }), "Elements nested too deeply in element e");
+  EXPECT_EQ(FailureMessage([&] { doc.ParseText(nested(kMaxXmlDepth + 1)); }), "Elements nested too deeply in element e");
   // Endless opening without closing fails the same way instead of recursing on.
   std::string endless;
   for (int i = 0; i < 100000; ++i) endless += "<x>";
-  EXPECT_EQ(Message([&] { doc.ParseText(endless); }), "Elements nested too deeply in element x");
+  EXPECT_EQ(FailureMessage([&] { doc.ParseText(endless); }), "Elements nested too deeply in element x");
 }
 
 TEST(XmlReader, BlockBoundariesDoNotChangeTheResult) {
@@ -374,7 +366,7 @@ TEST(XmlNode, StructureOperations) {
 TEST(XmlNode, NamesWithWhiteSpaceAreRefused) {
   for (const char* bad : {"a b", "a\tb", "a\nb", "a\rb"}) {
     TXmlNode node(nullptr, "ok");
-    EXPECT_EQ(Message([&] { node.SetName(bad); }), std::string("Illegal character in node name \"") + bad + "\"");
+    EXPECT_EQ(FailureMessage([&] { node.SetName(bad); }), std::string("Illegal character in node name \"") + bad + "\"");
     EXPECT_EQ(node.Name(), "ok");
   }
   EXPECT_THROW(TXmlDocument("Two words"), Exception);
