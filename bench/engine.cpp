@@ -92,6 +92,17 @@ void BM_LoadPageFromXml(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadPageFromXml)->Unit(benchmark::kMillisecond);
 
+void BM_ParsePageXmlOnly(benchmark::State& state) {
+  CrowdedPage page;
+  const std::string text = page.PageXml();
+  for (auto _ : state) {
+    TXmlDocument xml;
+    xml.ParseText(text);
+    benchmark::DoNotOptimize(xml.Root());
+  }
+}
+BENCHMARK(BM_ParsePageXmlOnly)->Unit(benchmark::kMillisecond);
+
 void BM_Peer_PugixmlParseSamePage(benchmark::State& state) {
   CrowdedPage page;
   const std::string text = page.PageXml();
