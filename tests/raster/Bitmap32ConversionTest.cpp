@@ -4,18 +4,10 @@
 
 #include "platform/BmpCodec.h"
 #include "raster/Bitmap32.h"
+#include "TestSurfaces.h"
 
 namespace kivrano {
 namespace {
-
-void Fill(TBitmap32& b, int w, int h, const std::vector<TColor32>& pixels) {
-  b.SetSize(w, h);
-  for (size_t i = 0; i < pixels.size(); ++i) b.Bits()[i] = pixels[i];
-}
-
-std::vector<TColor32> PixelsOf(const TBitmap32& b) {
-  return std::vector<TColor32>(b.Bits(), b.Bits() + static_cast<size_t>(b.Width()) * static_cast<size_t>(b.Height()));
-}
 
 TEST(Bitmap32Data, WritesSizeThenPixelsInMemoryOrder) {
   TBitmap32 b;
@@ -31,7 +23,7 @@ TEST(Bitmap32Data, WritesSizeThenPixelsInMemoryOrder) {
   back.ReadData(s);
   EXPECT_EQ(back.Width(), 2);
   EXPECT_EQ(back.Height(), 1);
-  EXPECT_EQ(PixelsOf(back), PixelsOf(b));
+  EXPECT_EQ(Values(back), Values(b));
   EXPECT_EQ(changes, 2);  // SetSize and the final Changed
 }
 
@@ -67,7 +59,7 @@ TEST(Bitmap32Bmp, SavesA32BitFileAndLoadsItBack) {
   TBitmap32 back;
   s.SetPosition(0);
   back.LoadFromBmpStream(s);
-  EXPECT_EQ(PixelsOf(back), PixelsOf(b));  // a 32-bit file keeps its alpha
+  EXPECT_EQ(Values(back), Values(b));  // a 32-bit file keeps its alpha
   EXPECT_TRUE(back.SameAs(&b));
 }
 
@@ -81,7 +73,7 @@ TEST(Bitmap32Bmp, LoadingAFileBelow32BitsGivesOpaquePixels) {
   s.SetPosition(0);
   TBitmap32 b;
   b.LoadFromBmpStream(s);
-  EXPECT_EQ(PixelsOf(b), (std::vector<TColor32>{0xFF102030, 0xFF405060}));
+  EXPECT_EQ(Values(b), (std::vector<TColor32>{0xFF102030, 0xFF405060}));
 }
 
 TEST(Bitmap32Bmp, DamagedStreamLeavesAClearError) {
@@ -138,7 +130,7 @@ TEST(Bitmap32Conversion, AssignCopiesPixelsAndDrawingProperties) {
   TBmpImage image;
   source.AssignTo(image);
   EXPECT_EQ(image.Width, 2);
-  EXPECT_EQ(image.Pixels, PixelsOf(source));
+  EXPECT_EQ(image.Pixels, Values(source));
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "raster/Bitmap32.h"
-#include "SurfaceText.h"
+#include "TestSurfaces.h"
 
 namespace kivrano {
 namespace {
@@ -26,23 +26,13 @@ TEST(Bitmap32Rectangles, FillRectExcludesRightAndBottom) {
 }
 
 TEST(Bitmap32Rectangles, FrameRectClipped) {
-  struct Case {
-    int x1, y1, x2, y2;
-    const char* picture;
-  };
-  const Case cases[] = {
+  ExpectPictures({
       {1, 0, 4, 3, ".###.\n.#.#.\n.###.\n.....\n"},
       {-1, -1, 3, 3, "..#..\n..#..\n###..\n.....\n"},  // top row and left column outside
       {0, 1, 5, 2, ".....\n#####\n.....\n.....\n"},    // one row high
       {4, 0, 5, 4, "....#\n....#\n....#\n....#\n"},    // one column wide
       {2, 2, 2, 4, ".....\n.....\n.....\n.....\n"},    // empty
-  };
-  for (const Case& c : cases) {
-    TBitmap32 b;
-    Blank(b, 5, 4);
-    b.FrameRectClipped(c.x1, c.y1, c.x2, c.y2, kInk);
-    EXPECT_EQ(Picture(b), c.picture) << c.x1 << "," << c.y1 << "," << c.x2 << "," << c.y2;
-  }
+  }, [](TBitmap32& b, const PictureCase& c) { b.FrameRectClipped(c.x1, c.y1, c.x2, c.y2, kInk); });
 }
 
 TEST(Bitmap32Lines, RowAndColumnFills) {
@@ -90,23 +80,13 @@ TEST(Bitmap32Lines, BresenhamWalks) {
 }
 
 TEST(Bitmap32Lines, ClippedLinesIncludeTheEndWhenClippingMovedIt) {
-  struct Case {
-    int x1, y1, x2, y2;
-    const char* picture;
-  };
-  const Case cases[] = {
+  ExpectPictures({
       {-2, 1, 7, 1, ".....\n#####\n.....\n.....\n"},
       {7, 1, -2, 1, ".....\n#####\n.....\n.....\n"},
       {-1, -1, 5, 5, "#....\n.#...\n..#..\n...#.\n"},
       {2, 0, 2, 2, "..#..\n..#..\n.....\n.....\n"},  // inside: no end point
       {-3, -3, -1, 8, ".....\n.....\n.....\n.....\n"},  // outside
-  };
-  for (const Case& c : cases) {
-    TBitmap32 b;
-    Blank(b, 5, 4);
-    b.DrawLineClipped(c.x1, c.y1, c.x2, c.y2, kInk);
-    EXPECT_EQ(Picture(b), c.picture) << c.x1 << "," << c.y1 << " -> " << c.x2 << "," << c.y2;
-  }
+  }, [](TBitmap32& b, const PictureCase& c) { b.DrawLineClipped(c.x1, c.y1, c.x2, c.y2, kInk); });
 }
 
 TEST(Bitmap32Lines, LineToDrawsFromThePenWithoutTheEndPoint) {
@@ -275,6 +255,13 @@ TEST(Bitmap32Stipple, FrameRunsContinuouslyClockwise) {
 
 constexpr TColor32 kFull = 0xFFFCFCFC;  // white splatted at a whole pixel over black: W = 253
 
+// An opaque black w x h surface with a white pen.
+void BlackWithWhitePen(TBitmap32& b, int w, int h) {
+  b.SetSize(w, h);
+  b.Clear(kBlack);
+  b.SetPenColor(kWhite);
+}
+
 TEST(Bitmap32Antialiased, PlotSpreadsOverFourPixelsThroughTheGammaTable) {
   TBitmap32 b;
   b.SetSize(6, 6);
@@ -307,9 +294,7 @@ TEST(Bitmap32Antialiased, SafePlotSkipsOutsidePixels) {
 
 TEST(Bitmap32Antialiased, WholePixelLineLightsOnePixelPerStep) {
   TBitmap32 b;
-  b.SetSize(8, 5);
-  b.Clear(kBlack);
-  b.SetPenColor(kWhite);
+  BlackWithWhitePen(b, 8, 5);
   b.MoveToFixed(2 << 16, 2 << 16);
   b.LineToAntialiased(6 << 16, 2 << 16);
   for (int y = 0; y < 5; ++y) {
@@ -326,9 +311,7 @@ TEST(Bitmap32Antialiased, WholePixelLineLightsOnePixelPerStep) {
 
 TEST(Bitmap32Antialiased, ShortSegmentsSplatOnceWithScaledAlpha) {
   TBitmap32 b;
-  b.SetSize(5, 5);
-  b.Clear(kBlack);
-  b.SetPenColor(kWhite);
+  BlackWithWhitePen(b, 5, 5);
   b.MoveToFixed(2 << 16, 2 << 16);
   b.LineToAntialiased((2 << 16) + 32768, 2 << 16);  // half a pixel: alpha 127 at the start
   // M = 255 * 127 * 255 >> 16 = 126, W = (127 * 127) >> 8 = 63.
@@ -340,9 +323,7 @@ TEST(Bitmap32Antialiased, ShortSegmentsSplatOnceWithScaledAlpha) {
 
 TEST(Bitmap32Antialiased, ClippedStartKeepsPixelsAndStipplePhase) {
   TBitmap32 b;
-  b.SetSize(8, 5);
-  b.Clear(kBlack);
-  b.SetPenColor(kWhite);
+  BlackWithWhitePen(b, 8, 5);
   b.MoveToFixed(-10 << 16, 2 << 16);
   b.LineToAntialiased(3 << 16, 2 << 16);
   EXPECT_EQ(b.GetPixel(0, 2), kFull);

@@ -3,19 +3,10 @@
 #include <vector>
 
 #include "raster/Bitmap32.h"
+#include "TestSurfaces.h"
 
 namespace kivrano {
 namespace {
-
-// A surface holding the given values row by row.
-void Fill(TBitmap32& b, int w, int h, const std::vector<TColor32>& values) {
-  b.SetSize(w, h);
-  for (size_t i = 0; i < values.size(); ++i) b.Bits()[i] = values[i];
-}
-
-std::vector<TColor32> Values(const TBitmap32& b) {
-  return std::vector<TColor32>(b.Bits(), b.Bits() + static_cast<size_t>(b.Width()) * static_cast<size_t>(b.Height()));
-}
 
 TEST(Bitmap32Utilities, FlipsAndRotations) {
   // a b c
