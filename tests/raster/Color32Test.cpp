@@ -32,7 +32,9 @@ TEST(Color32, ToColor32ExchangesRedAndBlueAndResolvesSystemColours) {
   EXPECT_EQ(ToColor32(clWindowText), 0xFF000000u);
   EXPECT_EQ(ToColor32(clBtnFace), 0xFFF0F0F0u);
   EXPECT_EQ(ToColor32(clHighlight), 0xFF0078D7u);
+  EXPECT_EQ(ToColor32(static_cast<TColor>(0xFF000000u | 15)), 0xFFF0F0F0u);  // other system-colour prefix
   EXPECT_EQ(ColorToRGB(clSystemColor | 200), 0);
+  EXPECT_EQ(ColorToRGB(static_cast<TColor>(0x80123405u)), 0);
 }
 
 TEST(Color32, GammaTableEntries) {
