@@ -15,7 +15,12 @@ TColor32 ToColor32(TColor color) {
 
 namespace {
 
-int RoundChannel(float value) { return static_cast<int>(std::nearbyint(255.0f * value)); }
+// round(255 * value), kept within 0..255 for values outside 0..1.
+int RoundChannel(float value) {
+  const float scaled = std::nearbyint(255.0f * value);
+  if (!(scaled > 0.0f)) return 0;
+  return scaled >= 255.0f ? 255 : static_cast<int>(scaled);
+}
 
 std::array<uint8_t, 256> BuildGammaTable() {
   std::array<uint8_t, 256> table{};

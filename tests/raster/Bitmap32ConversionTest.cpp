@@ -76,10 +76,16 @@ TEST(Bitmap32Bmp, LoadingAFileBelow32BitsGivesOpaquePixels) {
   EXPECT_EQ(Values(b), (std::vector<TColor32>{0xFF102030, 0xFF405060}));
 }
 
-TEST(Bitmap32Bmp, DamagedStreamLeavesAClearError) {
+TEST(Bitmap32Bmp, DamagedInputLeavesAClearError) {
   TMemoryStream s(std::vector<uint8_t>{'B', 'M', 1, 2, 3});
   TBitmap32 b;
   EXPECT_THROW(b.LoadFromBmpStream(s), Exception);
+  TBmpImage shortImage;
+  shortImage.Width = 2;
+  shortImage.Height = 2;
+  shortImage.Pixels = {1, 2, 3};
+  EXPECT_THROW(b.Assign(shortImage), Exception);
+  EXPECT_EQ(b.UpdateCount(), 0);
 }
 
 TEST(Bitmap32Conversion, SameAs) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -176,6 +177,21 @@ TEST(Bitmap32Stipple, SingleColourPatternAndCounterHandling) {
   b.SetStippleCounter(-0.5f);  // brought into range before use
   b.SetStippleStep(1.0f);
   EXPECT_EQ(b.NextStippleColor(), Combine(3, 1, 255 - 128));
+}
+
+TEST(Bitmap32Stipple, CountersFarOutOfRangeDoNotHang) {
+  TBitmap32 b;
+  b.SetStipple({1, 2, 3});
+  b.SetStippleStep(1e30f);  // each step leaves the counter far beyond the pattern
+  for (int i = 0; i < 4; ++i) {
+    const TColor32 c = b.NextStippleColor();
+    EXPECT_TRUE(c >= 1 && c <= 3) << c;
+  }
+  b.SetStippleCounter(-1e30f);
+  b.NextStippleColor();
+  b.AdvanceStipple(std::numeric_limits<float>::infinity());
+  EXPECT_GE(b.StippleCounter(), 0.0f);
+  EXPECT_LT(b.StippleCounter(), 3.0f);
 }
 
 std::vector<TColor32> Opaque(int count) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 #include "raster/Bitmap32.h"
@@ -122,9 +123,12 @@ TEST(Bitmap32Utilities, AlphaToLevelsRoundsTiesToEven) {
   Fill(b, 3, 1, {0x01000000, 0x03000000, 0xFF000000});
   b.AlphaToLevels(1.0f / 512.0f);  // 0.5 -> 0, 1.5 -> 2, 127.5 -> 128
   EXPECT_EQ(Values(b), (std::vector<TColor32>{0, 2, 128}));
-  Fill(b, 1, 1, {0xFF000000});
+  Fill(b, 2, 1, {0xFF000000, 0xFF000000});
   b.AlphaToLevels(-1.0f);
-  EXPECT_EQ(Values(b), (std::vector<TColor32>{0}));
+  EXPECT_EQ(Values(b), (std::vector<TColor32>{0, 0}));
+  Fill(b, 2, 1, {0xFF000000, 0x00000000});
+  b.AlphaToLevels(std::numeric_limits<float>::infinity());  // saturates; 0 * infinity is no level
+  EXPECT_EQ(Values(b), (std::vector<TColor32>{0xFFFFFFFF, 0}));
 }
 
 TEST(Bitmap32Utilities, LevelsToColorTurnsHighLevelsIntoAlpha) {

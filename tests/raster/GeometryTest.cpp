@@ -19,6 +19,7 @@ TEST(Geometry, FloatRectToRectModes) {
       {{0.5f, 1.5f, 2.5f, 3.7f}, rrInside, {1, 2, 2, 3}},
       {{-0.5f, -1.2f, 0.2f, 0.8f}, rrOutside, {-1, -2, 1, 1}},
       {{0.2f, 0.2f, 0.8f, 0.8f}, rrInside, {1, 1, 1, 1}},  // right and bottom raised to left and top
+      {{-1e20f, 0, 1e20f, 3e9f}, rrClosest, {INT_MIN, 0, INT_MAX, INT_MAX}},  // saturates
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FloatRectToRect(c.r, c.mode), c.expected) << c.mode << " " << c.r.Left;
