@@ -235,6 +235,13 @@ TEST(Color32, PackedMergeRowIsBitIdenticalToMerge) {
       b.push_back(ba << 24 | (next() & 0xFFFFFF));
     }
   }
+  // Runs of transparent and of opaque foreground pixels, which the packed form shortcuts.
+  for (TColor32 alpha : {0x00000000u, 0xFF000000u}) {
+    for (int k = 0; k < 8; ++k) {
+      f.push_back(alpha | (next() & 0xFFFFFF));
+      b.push_back(next());
+    }
+  }
   const int count = static_cast<int>(f.size());
   for (int m : {0, 1, 2, 100, 127, 128, 254, 255}) {
     for (int offset : {0, 3}) {
