@@ -1,0 +1,338 @@
+#include "storage/Compressors.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "base/Exception.h"
+
+namespace kivrano {
+
+namespace {
+
+[[noreturn]] void Corrupt() { throw Exception(kCorruptCompressedData); }
+
+uint32_t GetU32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+         static_cast<uint32_t>(p[3]) << 24;
+}
+
+void PutU32(uint8_t* p, size_t value) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// Rank coder layout.
+constexpr size_t kRankHeader = 13;            // n, offset of the bit section, offset of the nibble section, g
+constexpr size_t kBitOffsetField = 4;
+constexpr size_t kNibbleOffsetField = 8;
+constexpr size_t kHighestRankField = 12;
+constexpr int kFirstClass2Rank = 3;
+constexpr int kFirstClass3Rank = 19;
+
+constexpr int RankClass(int rank) {
+  return rank == 0 ? 0 : rank < kFirstClass2Rank ? 1 : rank < kFirstClass3Rank ? 2 : 3;
+}
+
+constexpr int RankCode(int rank) {
+  return rank == 0 ? 0 : rank < kFirstClass2Rank ? rank - 1 : rank < kFirstClass3Rank ? rank - kFirstClass2Rank
+                                                                                      : rank - kFirstClass3Rank;
+}
+
+// Number of entries of each class in one class byte (four 2-bit entries), per byte value.
+struct ClassCounts {
+  std::array<std::array<uint8_t, 4>, 256> perByte{};
+  constexpr ClassCounts() {
+    for (int b = 0; b < 256; ++b)
+      for (int slot = 0; slot < 4; ++slot) ++perByte[b][(b >> (2 * slot)) & 3];
+  }
+};
+constexpr ClassCounts kClassCounts;
+
+// Largest rank-coded block for n input bytes: every byte in class 3 and the whole rank table.
+size_t RankEncodedBound(size_t n) { return n + n / 4 + 272; }
+
+constexpr int kMaxRecord = 127;
+
+class RunLengthWriter {
+ public:
+  explicit RunLengthWriter(size_t inputLength) { out_.reserve(inputLength + inputLength / 3 + 8); }
+
+  void Literals(const uint8_t* from, size_t count) {
+    while (count > 0) {
+      size_t c = std::min<size_t>(count, kMaxRecord);
+      out_.push_back(static_cast<uint8_t>(c));
+      out_.insert(out_.end(), from, from + c);
+      from += c;
+      count -= c;
+    }
+  }
+
+  // Emits count (>= 2) copies of value as runs of 2 ... 127, never leaving a single byte behind.
+  void Runs(uint8_t value, size_t count) {
+    while (count > 0) {
+      size_t c = std::min<size_t>(count, kMaxRecord);
+      if (count - c == 1) --c;
+      out_.push_back(static_cast<uint8_t>(1 - static_cast<int>(c)));
+      out_.push_back(value);
+      count -= c;
+    }
+  }
+
+  std::vector<uint8_t> Take() { return std::move(out_); }
+
+ private:
+  std::vector<uint8_t> out_;
+};
+
+}  // namespace
+
+void DeltaEncode(uint8_t* buffer, size_t length) {
+  for (size_t i = length; i > 1; --i) buffer[i - 1] = static_cast<uint8_t>(buffer[i - 1] - buffer[i - 2]);
+}
+
+void DeltaDecode(uint8_t* buffer, size_t length) {
+  uint8_t sum = 0;
+  for (size_t i = 0; i < length; ++i) {
+    sum = static_cast<uint8_t>(sum + buffer[i]);
+    buffer[i] = sum;
+  }
+}
+
+std::vector<uint8_t> RankEncode(std::span<const uint8_t> input) {
+  const size_t n = input.size();
+  if (n > std::numeric_limits<uint32_t>::max()) throw Exception("Block too large to compress");
+
+  std::array<size_t, 256> count{};
+  for (uint8_t b : input) ++count[b];
+
+  // A fixed exchange sort, so that equal counts always end in the same order.
+  std::array<uint8_t, 256> order;
+  for (int r = 0; r < 256; ++r) order[r] = static_cast<uint8_t>(r);
+  for (int i = 0; i < 255; ++i)
+    for (int j = 255; j > i; --j)
+      if (count[order[i]] < count[order[j]]) std::swap(order[i], order[j]);
+
+  int g = 255;
+  for (int r = kFirstClass3Rank; r < 256; ++r)
+    if (count[order[r]] == 0) {
+      g = r;
+      break;
+    }
+
+  std::array<uint8_t, 256> classOf{}, codeOf{};
+  size_t k[4] = {};
+  for (int r = 0; r < 256; ++r) {
+    classOf[order[r]] = static_cast<uint8_t>(RankClass(r));
+    codeOf[order[r]] = static_cast<uint8_t>(RankCode(r));
+    k[RankClass(r)] += count[order[r]];
+  }
+
+  const size_t classStart = kRankHeader + static_cast<size_t>(g) + 1;
+  const size_t class3Start = classStart + n / 4 + 1;
+  const size_t nibbleStart = class3Start + k[3];
+  const size_t bitStart = nibbleStart + k[2] / 2 + 1;
+  std::vector<uint8_t> out(bitStart + k[1] / 8 + 1, 0);
+
+  PutU32(&out[0], n);
+  PutU32(&out[kBitOffsetField], bitStart);
+  PutU32(&out[kNibbleOffsetField], nibbleStart);
+  out[kHighestRankField] = static_cast<uint8_t>(g);
+  std::memcpy(&out[kRankHeader], order.data(), static_cast<size_t>(g) + 1);
+
+  uint8_t* classes = &out[classStart];
+  uint8_t* codes3 = &out[class3Start];
+  uint8_t* nibbles = &out[nibbleStart];
+  uint8_t* bits = &out[bitStart];
+  size_t k1 = 0, k2 = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const uint8_t b = input[i];
+    const uint8_t cls = classOf[b];
+    classes[i >> 2] |= static_cast<uint8_t>(cls << (2 * (i & 3)));
+    switch (cls) {
+      case 1:
+        bits[k1 >> 3] |= static_cast<uint8_t>(codeOf[b] << (k1 & 7));
+        ++k1;
+        break;
+      case 2:
+        nibbles[k2 >> 1] |= static_cast<uint8_t>(codeOf[b] << (4 * (k2 & 1)));
+        ++k2;
+        break;
+      case 3: *codes3++ = codeOf[b]; break;
+      default: break;
+    }
+  }
+  return out;
+}
+
+uint32_t RankDecodedLength(std::span<const uint8_t> bytes) {
+  if (bytes.size() < kRankHeader) Corrupt();
+  return GetU32(bytes.data());
+}
+
+std::vector<uint8_t> RankDecode(std::span<const uint8_t> bytes) {
+  const size_t length = bytes.size();
+  const uint64_t n = RankDecodedLength(bytes);
+  const uint64_t bitStart = GetU32(&bytes[kBitOffsetField]);
+  const uint64_t nibbleStart = GetU32(&bytes[kNibbleOffsetField]);
+  const int g = bytes[kHighestRankField];
+  // The encoder always stores ranks 0 ... 19 at least.
+  if (g < kFirstClass3Rank) Corrupt();
+  const uint64_t classStart = kRankHeader + static_cast<uint64_t>(g) + 1;
+  const uint64_t class3Start = classStart + n / 4 + 1;
+  if (class3Start > length || nibbleStart < class3Start || bitStart < nibbleStart || bitStart > length) Corrupt();
+
+  // Count the entries of each class so that every section can be checked before decoding.
+  const uint8_t* classes = bytes.data() + classStart;
+  uint64_t k[4] = {};
+  for (uint64_t i = 0; i < n / 4; ++i)
+    for (int c = 0; c < 4; ++c) k[c] += kClassCounts.perByte[classes[i]][c];
+  for (uint64_t i = n & ~uint64_t{3}; i < n; ++i) ++k[(classes[i >> 2] >> (2 * (i & 3))) & 3];
+  if (k[3] > nibbleStart - class3Start || (k[2] + 1) / 2 > bitStart - nibbleStart || (k[1] + 7) / 8 > length - bitStart)
+    Corrupt();
+
+  std::array<uint8_t, 256> order{};
+  std::memcpy(order.data(), &bytes[kRankHeader], static_cast<size_t>(g) + 1);
+  const uint8_t* codes3 = bytes.data() + class3Start;
+  const uint8_t* nibbles = bytes.data() + nibbleStart;
+  const uint8_t* bitSection = bytes.data() + bitStart;
+  const int highestCode3 = g - kFirstClass3Rank;
+
+  std::vector<uint8_t> out(n);
+  size_t k1 = 0, k2 = 0;
+  for (size_t i = 0; i < n; ++i) {
+    switch ((classes[i >> 2] >> (2 * (i & 3))) & 3) {
+      case 0: out[i] = order[0]; break;
+      case 1:
+        out[i] = order[1 + ((bitSection[k1 >> 3] >> (k1 & 7)) & 1)];
+        ++k1;
+        break;
+      case 2:
+        out[i] = order[kFirstClass2Rank + ((nibbles[k2 >> 1] >> (4 * (k2 & 1))) & 15)];
+        ++k2;
+        break;
+      default: {
+        const int code = *codes3++;
+        if (code > highestCode3) Corrupt();
+        out[i] = order[kFirstClass3Rank + code];
+      }
+    }
+  }
+  return out;
+}
+
+std::vector<uint8_t> RunLengthEncode(std::span<const uint8_t> input) {
+  const size_t n = input.size();
+  const uint8_t* in = input.data();
+  if (n < 3) {
+    std::vector<uint8_t> single{static_cast<uint8_t>(n)};
+    single.insert(single.end(), input.begin(), input.end());
+    return single;
+  }
+  RunLengthWriter out(n);
+  size_t s = 0;          // first pending byte
+  bool literal = true;   // the pending bytes are literals (else a run that started at s)
+  for (size_t p = 2; p < n; ++p) {
+    const bool triple = in[p - 2] == in[p - 1] && in[p - 1] == in[p];
+    if (triple) {
+      if (literal) {
+        out.Literals(in + s, p - 2 - s);
+        s = p - 2;
+        literal = false;
+      }
+    } else if (!literal) {
+      // The run s ... p - 1 ended; its last byte stays pending.
+      out.Runs(in[s], p - 1 - s);
+      s = p - 1;
+      literal = true;
+    }
+  }
+  if (literal || n - s == 1)
+    out.Literals(in + s, n - s);
+  else
+    out.Runs(in[s], n - s);
+  return out.Take();
+}
+
+std::vector<uint8_t> RunLengthDecode(std::span<const uint8_t> bytes, size_t maxLength) {
+  // First pass: check every record and add up the output, so the result is allocated once and only
+  // when it fits.
+  size_t total = 0;
+  for (size_t at = 0; at < bytes.size();) {
+    const int c = static_cast<int8_t>(bytes[at++]);
+    size_t produced;
+    if (c >= 0) {
+      if (bytes.size() - at < static_cast<size_t>(c)) Corrupt();
+      produced = static_cast<size_t>(c);
+      at += produced;
+    } else {
+      if (at == bytes.size()) Corrupt();
+      produced = static_cast<size_t>(1 - c);
+      ++at;
+    }
+    if (produced > maxLength - total) Corrupt();
+    total += produced;
+  }
+  std::vector<uint8_t> out(total);
+  uint8_t* to = out.data();
+  for (size_t at = 0; at < bytes.size();) {
+    const int c = static_cast<int8_t>(bytes[at++]);
+    if (c > 0) {
+      std::memcpy(to, bytes.data() + at, static_cast<size_t>(c));
+      to += c;
+      at += static_cast<size_t>(c);
+    } else if (c < 0) {
+      std::memset(to, bytes[at++], static_cast<size_t>(1 - c));
+      to += 1 - c;
+    }
+  }
+  return out;
+}
+
+int SplitPlanes(uint8_t* buffer, size_t size, int k) {
+  if (k < 1 || k > 8) return -4;
+  const size_t planeSize = size / static_cast<size_t>(k);
+  const std::vector<uint8_t> source(buffer, buffer + planeSize * k);
+  for (int p = 0; p < k; ++p) {
+    uint8_t* plane = buffer + p * planeSize;
+    const uint8_t* from = source.data() + p;
+    for (size_t i = 0; i < planeSize; ++i, from += k) plane[i] = *from;
+  }
+  return 0;
+}
+
+int JoinPlanes(uint8_t* buffer, size_t size, int k) {
+  if (k < 1 || k > 8) return -4;
+  const size_t planeSize = size / static_cast<size_t>(k);
+  const std::vector<uint8_t> source(buffer, buffer + planeSize * k);
+  for (int p = 0; p < k; ++p) {
+    const uint8_t* plane = source.data() + p * planeSize;
+    uint8_t* to = buffer + p;
+    for (size_t i = 0; i < planeSize; ++i, to += k) *to = plane[i];
+  }
+  return 0;
+}
+
+namespace {
+
+std::vector<uint8_t> CompressDeltaCoded(std::span<const uint8_t> deltas) {
+  return RankEncode(RunLengthEncode(RankEncode(deltas)));
+}
+
+}  // namespace
+
+std::vector<uint8_t> CompressBytes(std::span<const uint8_t> source) {
+  std::vector<uint8_t> deltas(source.begin(), source.end());
+  DeltaEncode(deltas.data(), deltas.size());
+  return CompressDeltaCoded(deltas);
+}
+
+std::vector<uint8_t> DecompressBytes(std::span<const uint8_t> compressed, size_t sourceSize) {
+  const std::vector<uint8_t> records = RankDecode(compressed);
+  const std::vector<uint8_t> ranked = RunLengthDecode(records, RankEncodedBound(sourceSize));
+  if (RankDecodedLength(ranked) != sourceSize) Corrupt();
+  std::vector<uint8_t> out = RankDecode(ranked);
+  DeltaDecode(out.data(), out.size());
+  return out;
+}
+
+}  // namespace kivrano
