@@ -139,28 +139,38 @@ std::vector<uint8_t> RankEncode(std::span<const uint8_t> input) {
   out[kHighestRankField] = static_cast<uint8_t>(g);
   std::memcpy(&out[kRankHeader], order.data(), static_cast<size_t>(g) + 1);
 
+  // Branch-free: every byte writes its class-3 code slot and ORs masked bits and nibbles, and only
+  // the counter of its own class moves on. A class-3 slot written past the last code lands on the
+  // first nibble byte, so the nibbles are gathered apart and copied in last.
   uint8_t* classes = &out[classStart];
   uint8_t* codes3 = &out[class3Start];
-  uint8_t* nibbles = &out[nibbleStart];
   uint8_t* bits = &out[bitStart];
-  size_t k1 = 0, k2 = 0;
+  std::vector<uint8_t> nibbles(k[2] / 2 + 1, 0);
+  size_t k1 = 0, k2 = 0, k3 = 0;
+  const uint32_t fourOfRank0 = 0x01010101u * order[0];
   for (size_t i = 0; i < n; ++i) {
-    const uint8_t b = input[i];
-    const uint8_t cls = classOf[b];
-    classes[i >> 2] |= static_cast<uint8_t>(cls << (2 * (i & 3)));
-    switch (cls) {
-      case 1:
-        bits[k1 >> 3] |= static_cast<uint8_t>(codeOf[b] << (k1 & 7));
-        ++k1;
-        break;
-      case 2:
-        nibbles[k2 >> 1] |= static_cast<uint8_t>(codeOf[b] << (4 * (k2 & 1)));
-        ++k2;
-        break;
-      case 3: *codes3++ = codeOf[b]; break;
-      default: break;
+    // Four bytes of rank 0 leave their class byte at 0 and add nothing else.
+    if ((i & 3) == 0 && n - i >= 4) {
+      uint32_t four;
+      std::memcpy(&four, &input[i], 4);
+      if (four == fourOfRank0) {
+        i += 3;
+        continue;
+      }
     }
+    const uint8_t b = input[i];
+    const unsigned cls = classOf[b];
+    const unsigned code = codeOf[b];
+    const unsigned is1 = cls == 1, is2 = cls == 2, is3 = cls == 3;
+    classes[i >> 2] |= static_cast<uint8_t>(cls << (2 * (i & 3)));
+    bits[k1 >> 3] |= static_cast<uint8_t>((code * is1) << (k1 & 7));
+    nibbles[k2 >> 1] |= static_cast<uint8_t>((code * is2) << (4 * (k2 & 1)));
+    codes3[k3] = static_cast<uint8_t>(code);
+    k1 += is1;
+    k2 += is2;
+    k3 += is3;
   }
+  std::memcpy(&out[nibbleStart], nibbles.data(), nibbles.size());
   return out;
 }
 
@@ -187,36 +197,43 @@ std::vector<uint8_t> RankDecode(std::span<const uint8_t> bytes) {
   for (uint64_t i = 0; i < n / 4; ++i)
     for (int c = 0; c < 4; ++c) k[c] += kClassCounts.perByte[classes[i]][c];
   for (uint64_t i = n & ~uint64_t{3}; i < n; ++i) ++k[(classes[i >> 2] >> (2 * (i & 3))) & 3];
-  if (k[3] > nibbleStart - class3Start || (k[2] + 1) / 2 > bitStart - nibbleStart || (k[1] + 7) / 8 > length - bitStart)
+  // Every section must hold its entries plus the trailing byte the encoder always adds (the class-3
+  // codes have none); the decoding loop below relies on that slack.
+  if (k[3] > nibbleStart - class3Start || k[2] / 2 + 1 > bitStart - nibbleStart || k[1] / 8 + 1 > length - bitStart)
     Corrupt();
 
-  std::array<uint8_t, 256> order{};
+  // Ranks above g are never stored; their table entries stay 0 and any code reaching them is damage.
+  std::array<uint8_t, kFirstClass3Rank + 256> order{};
   std::memcpy(order.data(), &bytes[kRankHeader], static_cast<size_t>(g) + 1);
   const uint8_t* codes3 = bytes.data() + class3Start;
   const uint8_t* nibbles = bytes.data() + nibbleStart;
   const uint8_t* bitSection = bytes.data() + bitStart;
-  const int highestCode3 = g - kFirstClass3Rank;
+  const unsigned highestCode3 = static_cast<unsigned>(g - kFirstClass3Rank);
 
+  // Branch-free like the encoder: all three candidates are looked up, the class picks one.
   std::vector<uint8_t> out(n);
-  size_t k1 = 0, k2 = 0;
+  uint8_t candidate[4] = {order[0], 0, 0, 0};
+  size_t k1 = 0, k2 = 0, k3 = 0;
+  unsigned damaged = 0;
   for (size_t i = 0; i < n; ++i) {
-    switch ((classes[i >> 2] >> (2 * (i & 3))) & 3) {
-      case 0: out[i] = order[0]; break;
-      case 1:
-        out[i] = order[1 + ((bitSection[k1 >> 3] >> (k1 & 7)) & 1)];
-        ++k1;
-        break;
-      case 2:
-        out[i] = order[kFirstClass2Rank + ((nibbles[k2 >> 1] >> (4 * (k2 & 1))) & 15)];
-        ++k2;
-        break;
-      default: {
-        const int code = *codes3++;
-        if (code > highestCode3) Corrupt();
-        out[i] = order[kFirstClass3Rank + code];
-      }
+    // Smooth pictures give long stretches of class 0: take four at a time.
+    if ((i & 3) == 0 && classes[i >> 2] == 0 && n - i >= 4) {
+      std::memset(&out[i], order[0], 4);
+      i += 3;
+      continue;
     }
+    const unsigned cls = (classes[i >> 2] >> (2 * (i & 3))) & 3;
+    const unsigned code3 = codes3[k3];
+    candidate[1] = order[1 + ((bitSection[k1 >> 3] >> (k1 & 7)) & 1)];
+    candidate[2] = order[kFirstClass2Rank + ((nibbles[k2 >> 1] >> (4 * (k2 & 1))) & 15)];
+    candidate[3] = order[kFirstClass3Rank + code3];
+    damaged |= (cls == 3) & (code3 > highestCode3);
+    out[i] = candidate[cls];
+    k1 += cls == 1;
+    k2 += cls == 2;
+    k3 += cls == 3;
   }
+  if (damaged) Corrupt();
   return out;
 }
 
