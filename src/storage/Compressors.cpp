@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/Exception.h"
+#include "base/Stream.h"
 
 namespace kivrano {
 
@@ -305,29 +306,28 @@ std::vector<uint8_t> RunLengthDecode(std::span<const uint8_t> bytes, size_t maxL
   return out;
 }
 
-int SplitPlanes(uint8_t* buffer, size_t size, int k) {
+namespace {
+
+// Byte p of every group of k bytes goes to plane p (split), or comes back from it (join).
+int MovePlanes(uint8_t* buffer, size_t size, int k, bool split) {
   if (k < 1 || k > 8) return -4;
-  const size_t planeSize = size / static_cast<size_t>(k);
-  const std::vector<uint8_t> source(buffer, buffer + planeSize * k);
-  for (int p = 0; p < k; ++p) {
-    uint8_t* plane = buffer + p * planeSize;
-    const uint8_t* from = source.data() + p;
-    for (size_t i = 0; i < planeSize; ++i, from += k) plane[i] = *from;
+  const size_t groups = size / static_cast<size_t>(k);
+  const std::vector<uint8_t> source(buffer, buffer + groups * static_cast<size_t>(k));
+  for (size_t p = 0; p < static_cast<size_t>(k); ++p) {
+    for (size_t i = 0; i < groups; ++i) {
+      const size_t interleaved = i * static_cast<size_t>(k) + p;
+      const size_t planar = p * groups + i;
+      buffer[split ? planar : interleaved] = source[split ? interleaved : planar];
+    }
   }
   return 0;
 }
 
-int JoinPlanes(uint8_t* buffer, size_t size, int k) {
-  if (k < 1 || k > 8) return -4;
-  const size_t planeSize = size / static_cast<size_t>(k);
-  const std::vector<uint8_t> source(buffer, buffer + planeSize * k);
-  for (int p = 0; p < k; ++p) {
-    const uint8_t* plane = source.data() + p * planeSize;
-    uint8_t* to = buffer + p;
-    for (size_t i = 0; i < planeSize; ++i, to += k) *to = plane[i];
-  }
-  return 0;
-}
+}  // namespace
+
+int SplitPlanes(uint8_t* buffer, size_t size, int k) { return MovePlanes(buffer, size, k, true); }
+
+int JoinPlanes(uint8_t* buffer, size_t size, int k) { return MovePlanes(buffer, size, k, false); }
 
 namespace {
 

@@ -55,10 +55,12 @@ std::vector<uint8_t> DecompressBytes(std::span<const uint8_t> compressed, size_t
 // Payload element: adds a child `name` to node holding "SourceSize", "CompressedSize" and the
 // compressed bytes in "Buffer". Does nothing for a null node or stream, an empty name or an empty
 // stream. The stream's bytes are delta-coded in place on the way (the caller's stream changes).
+// Streams above 715 MB fail with "Stream too large to compress", before anything changes.
 void WriteCompressedStream(TXmlNode* node, const std::string& name, TMemoryStream* stream);
 // Reads a payload element back into stream (positioned at 0). Leaves the stream alone when node,
-// name or stream is missing, the element is absent, a size is 0 or "Buffer" is missing. A damaged
-// payload fails with kCorruptCompressedData (the stream then stays unchanged as well).
+// name or stream is missing, the element is absent or a size is 0; empties it when "Buffer" is
+// missing. A damaged payload fails with kCorruptCompressedData, a short "Buffer" with "Missing data
+// in binary stream"; the stream is then unchanged.
 void ReadCompressedStream(TXmlNode* node, const std::string& name, TMemoryStream* stream);
 
 }  // namespace kivrano
