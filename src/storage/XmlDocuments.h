@@ -179,6 +179,7 @@ class TXmlNode {
   void ReadBinary(void* buffer, size_t count) const;
 
  private:
+  friend class TXmlDocument;
   friend class TXmlReader;
   friend class TXmlWriter;
 
@@ -284,6 +285,10 @@ class TUtf8Stream : public TStream {
   bool Wide() const { return wide_; }
   bool SwapBytes() const { return swap_; }
 
+  // True when every character of the UTF-8 text has a "windows-1252" byte (bytes that are no valid
+  // UTF-8 count as "windows-1252" characters themselves).
+  static bool FitsCodePage(const uint8_t* text, size_t size);
+
   // Raised once per stream when text cannot be represented: a character "windows-1252" lacks on
   // writing 8-bit text (written as "?"), or an unpaired UTF-16 surrogate on reading.
   std::function<void()> OnLoss;
@@ -293,6 +298,9 @@ class TUtf8Stream : public TStream {
   void StartReading();
   void StartWriting();
   void Lose();
+  // Appends the stored form of a character, or of a byte that is no UTF-8, to out.
+  void EmitCharacter(std::vector<uint8_t>& out, uint32_t cp);
+  void EmitByte(std::vector<uint8_t>& out, uint8_t byte);
 
   TStream* stream_;
   Mode mode_ = mdNone;
