@@ -6,6 +6,7 @@
 
 #include "base/Exception.h"
 #include "base/Stream.h"
+#include "storage/XmlDocuments.h"
 
 namespace kivrano {
 
@@ -350,6 +351,50 @@ std::vector<uint8_t> DecompressBytes(std::span<const uint8_t> compressed, size_t
   std::vector<uint8_t> out = RankDecode(ranked);
   DeltaDecode(out.data(), out.size());
   return out;
+}
+
+namespace {
+
+// Sizes are stored as 32-bit integers; the compressed form of this many bytes still fits one.
+constexpr int64_t kMaxPayloadSource = std::numeric_limits<int32_t>::max() / 3;
+
+}  // namespace
+
+void WriteCompressedStream(TXmlNode* node, const std::string& name, TMemoryStream* stream) {
+  if (!node || name.empty() || !stream || stream->Size() == 0) return;
+  const int64_t size = stream->Size();
+  if (size > kMaxPayloadSource) throw Exception("Stream too large to compress");
+  DeltaEncode(stream->Memory(), static_cast<size_t>(size));
+  const std::vector<uint8_t> compressed =
+      CompressDeltaCoded(std::span<const uint8_t>(stream->Memory(), static_cast<size_t>(size)));
+  TXmlNode* payload = node->NewChild(name);
+  payload->PutInteger("SourceSize", static_cast<int>(size), 0);
+  payload->PutInteger("CompressedSize", static_cast<int>(compressed.size()), 0);
+  payload->NewChild("Buffer")->WriteBinary(compressed.data(), compressed.size());
+}
+
+void ReadCompressedStream(TXmlNode* node, const std::string& name, TMemoryStream* stream) {
+  if (!node || name.empty() || !stream) return;
+  const TXmlNode* payload = node->FindChild(name);
+  if (!payload) return;
+  const int compressedSize = payload->GetInteger("CompressedSize", 0);
+  const int sourceSize = payload->GetInteger("SourceSize", 0);
+  if (compressedSize == 0 || sourceSize == 0) return;
+  if (compressedSize < 0 || sourceSize < 0) Corrupt();
+  const TXmlNode* buffer = payload->FindChild("Buffer");
+  if (!buffer) {
+    stream->Clear();
+    return;
+  }
+  // Every coding spends at least one character per byte: a shorter text cannot hold the payload,
+  // and checking first keeps a forged size from allocating.
+  if (static_cast<size_t>(compressedSize) > buffer->Value().size()) throw Exception("Missing data in binary stream");
+  std::vector<uint8_t> compressed(static_cast<size_t>(compressedSize));
+  buffer->ReadBinary(compressed.data(), compressed.size());
+  const std::vector<uint8_t> bytes = DecompressBytes(compressed, static_cast<size_t>(sourceSize));
+  stream->Clear();
+  stream->WriteBuffer(bytes.data(), sourceSize);
+  stream->SetPosition(0);
 }
 
 }  // namespace kivrano
