@@ -212,9 +212,10 @@ std::vector<uint8_t> RankDecode(std::span<const uint8_t> bytes) {
   const uint8_t* bitSection = bytes.data() + bitStart;
   const unsigned highestCode3 = static_cast<unsigned>(g - kFirstClass3Rank);
 
-  // Branch-free like the encoder: all three candidates are looked up, the class picks one.
+  // Branch-free like the encoder: the next bit, nibble and class-3 code are all read, the class
+  // masks out all but its own and adds its first rank.
+  static constexpr unsigned kFirstRank[4] = {0, 1, kFirstClass2Rank, kFirstClass3Rank};
   std::vector<uint8_t> out(n);
-  uint8_t candidate[4] = {order[0], 0, 0, 0};
   size_t k1 = 0, k2 = 0, k3 = 0;
   unsigned damaged = 0;
   for (size_t i = 0; i < n; ++i) {
@@ -225,15 +226,16 @@ std::vector<uint8_t> RankDecode(std::span<const uint8_t> bytes) {
       continue;
     }
     const unsigned cls = (classes[i >> 2] >> (2 * (i & 3))) & 3;
+    const unsigned is1 = cls == 1, is2 = cls == 2, is3 = cls == 3;
+    const unsigned bit = (bitSection[k1 >> 3] >> (k1 & 7)) & 1;
+    const unsigned nibble = (nibbles[k2 >> 1] >> (4 * (k2 & 1))) & 15;
     const unsigned code3 = codes3[k3];
-    candidate[1] = order[1 + ((bitSection[k1 >> 3] >> (k1 & 7)) & 1)];
-    candidate[2] = order[kFirstClass2Rank + ((nibbles[k2 >> 1] >> (4 * (k2 & 1))) & 15)];
-    candidate[3] = order[kFirstClass3Rank + code3];
-    damaged |= (cls == 3) & (code3 > highestCode3);
-    out[i] = candidate[cls];
-    k1 += cls == 1;
-    k2 += cls == 2;
-    k3 += cls == 3;
+    const unsigned field = (bit & (0u - is1)) | (nibble & (0u - is2)) | (code3 & (0u - is3));
+    damaged |= is3 & (code3 > highestCode3);
+    out[i] = order[kFirstRank[cls] + field];
+    k1 += is1;
+    k2 += is2;
+    k3 += is3;
   }
   if (damaged) Corrupt();
   return out;
