@@ -81,6 +81,7 @@ void TdtpDocument::SetDefaults() {
   viewStyle_ = vsPrintLayout;
   zoomPercent_ = 100;
   defaultBackgroundTiled_ = false;
+  defaultBackgroundImage_.reset();
   modified_ = true;
   renderDpm_ = kDefaultDpm;
   screenDpm_ = kDefaultDpm;
@@ -249,6 +250,16 @@ void TdtpDocument::SetUndoEnabled(bool v) {
   if (v == undoSwitch_) return;
   undoSwitch_ = v;
   if (!v) ClearUndo();
+}
+
+void TdtpDocument::SetDefaultBackgroundImage(const TBitmap32* picture) {
+  if (picture) {
+    if (!defaultBackgroundImage_) defaultBackgroundImage_ = std::make_unique<TBitmap32>();
+    defaultBackgroundImage_->Assign(picture);
+  } else {
+    defaultBackgroundImage_.reset();
+  }
+  Invalidate();
 }
 
 void TdtpDocument::SetHotZoneScrolling(TdtpHZScrollingType v) { hotZoneScrolling_ = v; }

@@ -120,6 +120,9 @@ class TdtpDocument : public TVirtScrollBox {
   void SetZoomPercent(float v);
   // Persisted in the archive only.
   bool DefaultBackgroundTiled() const { return defaultBackgroundTiled_; }
+  // The background picture of default pages (none for plain paper); a copy is stored.
+  const TBitmap32* DefaultBackgroundImage() const { return defaultBackgroundImage_.get(); }
+  void SetDefaultBackgroundImage(const TBitmap32* picture);
   void SetDefaultBackgroundTiled(bool v) { defaultBackgroundTiled_ = v; }
 
   // ---- events ----
@@ -322,6 +325,7 @@ class TdtpDocument : public TVirtScrollBox {
   TdtpViewStyleType viewStyle_ = vsPrintLayout;
   float zoomPercent_ = 100;
   bool defaultBackgroundTiled_ = false;
+  std::unique_ptr<TBitmap32> defaultBackgroundImage_;
 
   bool modified_ = false;
   uint32_t lastChangeTime_ = 0;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/dtpDocument.h"
+#include "raster/Bitmap32.h"
 
 namespace kivrano {
 
@@ -61,6 +62,23 @@ KIVRANO_EFFECTIVE(float, GridSize, gridSize_, DefaultGridSize)
 KIVRANO_EFFECTIVE(TColor, GridColor, gridColor_, DefaultGridColor)
 KIVRANO_EFFECTIVE(bool, BackgroundTiled, backgroundTiled_, DefaultBackgroundTiled)
 #undef KIVRANO_EFFECTIVE
+
+const TBitmap32* TdtpPage::BackgroundImage() const {
+  EnsureLoaded();
+  if (isDefaultPage_ && Document()) return Document()->DefaultBackgroundImage();
+  return backgroundImage_.get();
+}
+
+void TdtpPage::SetBackgroundImage(const TBitmap32* picture) {
+  if (picture) {
+    if (!backgroundImage_) backgroundImage_ = std::make_unique<TBitmap32>();
+    backgroundImage_->Assign(picture);
+  } else {
+    backgroundImage_.reset();
+  }
+  Invalidate();
+  Changed();
+}
 
 int TdtpPage::PageIndex() const { return Document() ? Document()->IndexOfPage(this) : -1; }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "engine/dtpShape.h"
@@ -33,6 +34,9 @@ class TdtpPage : public TdtpShape {
   void SetGridSize(float v);
   TColor GridColor() const;
   void SetGridColor(TColor v);
+  // The picture drawn as the paper (none for plain paper); a copy is stored.
+  const TBitmap32* BackgroundImage() const;
+  void SetBackgroundImage(const TBitmap32* picture);
   bool BackgroundTiled() const;
   void SetBackgroundTiled(bool v);
 
@@ -74,6 +78,7 @@ class TdtpPage : public TdtpShape {
   void PaintGrid(TBitmap32& bitmap, float g, bool dots);
   void PaintMarginFrame(TBitmap32& bitmap);
   void PaintBorderAndShadow(TBitmap32& bitmap, const TRect& r);
+  void PaintBackgroundImage(TBitmap32& bitmap, const TBitmap32& picture, const TRect& r);
 
   bool isDefaultPage_ = true;
   TColor pageColor_ = clWhite;
@@ -83,6 +88,7 @@ class TdtpPage : public TdtpShape {
   float marginBottom_ = 10;
   float gridSize_ = 5;
   TColor gridColor_ = 0xFFFFC0;
+  std::unique_ptr<TBitmap32> backgroundImage_;
   bool backgroundTiled_ = false;
   bool loaded_ = true;
   bool thumbnailDirty_ = true;

@@ -9,6 +9,8 @@
 #include "engine/dtpCommand.h"
 #include "engine/dtpDocument.h"
 #include "engine/dtpPage.h"
+#include "raster/Bitmap32.h"
+#include "storage/XmlBitmaps.h"
 #include "storage/XmlDocuments.h"
 
 namespace kivrano {
@@ -199,6 +201,7 @@ void TdtpPage::SaveToXml(TXmlNode* node) {
     node->PutColor("PageColor", pageColor_, clWhite);
     WriteFloat(*node, "PageWidth", DocWidth(), 0);
     WriteFloat(*node, "PageHeight", DocHeight(), 0);
+    WriteBitmap32Node(node, "BackgroundImage", backgroundImage_.get());
     node->PutBool("BackgroundTiled", backgroundTiled_, false);
   }
   TdtpShape::SaveToXml(node);
@@ -217,6 +220,7 @@ void TdtpPage::LoadFromXml(TXmlNode* node) {
     pageColor_ = node->GetColor("PageColor", clWhite);
     SetDocWidth(ReadFloat(*node, "PageWidth", 0));
     SetDocHeight(ReadFloat(*node, "PageHeight", 0));
+    ReadBitmap32Node(node, "BackgroundImage", backgroundImage_);
     backgroundTiled_ = node->GetBool("BackgroundTiled", false);
   }
   TdtpShape::LoadFromXml(node);

@@ -197,6 +197,36 @@ TEST_F(PagePaintTest, BackgroundHandlerDrawsOpaque) {
   EXPECT_EQ(bitmap.GetPixel(35, 25), 0xFFFFFFFFu);
 }
 
+// A picture whose left half is red and right half blue.
+void HalfAndHalf(TBitmap32& picture, int width, int height) {
+  picture.SetSize(width, height);
+  picture.Clear(0xFF0000FF);
+  picture.FillRect(0, 0, width / 2, height, 0xFFFF0000);
+}
+
+TEST_F(PagePaintTest, BackgroundPictureIsStretchedOverThePage) {
+  TBitmap32 picture;
+  HalfAndHalf(picture, 40, 40);
+  f.doc.SetDefaultBackgroundImage(&picture);
+  Paint();
+  EXPECT_EQ(bitmap.GetPixel(50, 100), 0xFFFF0000u);
+  EXPECT_EQ(bitmap.GetPixel(160, 200), 0xFF0000FFu);
+  EXPECT_EQ(bitmap.GetPixel(215, 100), 0u);
+}
+
+TEST_F(PagePaintTest, TiledBackgroundRepeatsThePictureAtOneHundredFiftyDpi) {
+  // 59 pixels at 150 dpi are 10 mm: at one pixel per millimetre a tile is 10 pixels wide.
+  TBitmap32 picture;
+  HalfAndHalf(picture, 59, 59);
+  f.page()->SetIsDefaultPage(false);
+  f.page()->SetBackgroundImage(&picture);
+  f.page()->SetBackgroundTiled(true);
+  Paint();
+  for (int x : {1, 11, 201}) EXPECT_EQ(RedOf(bitmap.GetPixel(x, 3)), 255) << x;
+  for (int x : {8, 18, 208}) EXPECT_EQ(BlueOf(bitmap.GetPixel(x, 3)), 255) << x;
+  EXPECT_EQ(bitmap.GetPixel(211, 3), 0u) << "tiles stop at the page";
+}
+
 TEST_F(PagePaintTest, AbsurdGridsDoNotHang) {
   f.doc.SetHelperMethod(hmDots);
   f.doc.SetDefaultGridSize(1e-6f);

@@ -3,6 +3,7 @@
 #include "EngineTestSupport.h"
 #include "base/Exception.h"
 #include "engine/ShapeRegistry.h"
+#include "raster/Bitmap32.h"
 #include "storage/XmlDocuments.h"
 
 namespace kivrano {
@@ -145,6 +146,22 @@ TEST(PageXml, OwnPaperSettingsSurviveWithoutDefaults) {
   EXPECT_EQ(g.page()->DocWidth(), 297.0f);
   EXPECT_EQ(g.page()->GridColor(), clLightCyan);
   EXPECT_TRUE(g.page()->BackgroundTiled());
+}
+
+TEST(PageXml, OwnBackgroundPictureTravelsWithThePage) {
+  test::DocumentFixture f;
+  TBitmap32 picture;
+  picture.SetSize(6, 4);
+  picture.Clear(0xFF123456);
+  picture.SetPixel(1, 2, 0x80FF0000);
+  f.page()->SetIsDefaultPage(false);
+  f.page()->SetBackgroundImage(&picture);
+  const std::string text = PageText(*f.page());
+  test::DocumentFixture g;
+  LoadPageText(*g.page(), text);
+  ASSERT_NE(g.page()->BackgroundImage(), nullptr);
+  EXPECT_TRUE(g.page()->BackgroundImage()->SameAs(&picture));
+  EXPECT_EQ(f.doc.DefaultBackgroundImage(), nullptr);
 }
 
 TEST(ShapeXml, SaveToStreamWritesEveryValueUnderShape) {
