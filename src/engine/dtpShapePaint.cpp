@@ -149,6 +149,10 @@ void TdtpShape::DrawTrackOutline(TCanvas& canvas) {
   canvas.Pen().SetStyle(psDot);
   canvas.Pen().SetWidth(1);
   canvas.Pen().SetMode(pmXor);
+  // The gaps of the dotted line take the brush: white XOR inverts them, so the outline shows even
+  // where the edge colour (black by default) leaves the XOR-ed dots unchanged.
+  canvas.Brush().SetStyle(bsSolid);
+  canvas.Brush().SetColor(clWhite);
   for (const TdtpShapeEdge& e : edges_) {
     const TdtpShapeHandle* from = Handle(e.FromHandle);
     const TdtpShapeHandle* to = Handle(e.ToHandle);
