@@ -137,31 +137,38 @@ void TdtpDocument::CheckNotBusy() const {
 // ---------------------------------------------------------------------------------------------
 // Property setters
 
-void TdtpDocument::SetDefaultFloat(float& field, float value) {
-  if (field == value) return;
+template <typename T>
+bool TdtpDocument::SetDocumentSetting(T& field, T value) {
+  if (field == value) return false;
   field = value;
+  return true;
+}
+
+void TdtpDocument::DocumentSettingChanged() {
   DocumentChanged();
   Invalidate();
 }
 
 void TdtpDocument::SetDefaultGridColor(TColor v) {
-  if (v == defaultGridColor_) return;
-  defaultGridColor_ = v;
-  DocumentChanged();
-  Invalidate();
+  if (SetDocumentSetting(defaultGridColor_, v)) DocumentSettingChanged();
 }
-
-void TdtpDocument::SetDefaultGridSize(float v) { SetDefaultFloat(defaultGridSize_, v); }
-void TdtpDocument::SetDefaultMarginBottom(float v) { SetDefaultFloat(defaultMarginBottom_, v); }
-void TdtpDocument::SetDefaultMarginLeft(float v) { SetDefaultFloat(defaultMarginLeft_, v); }
-void TdtpDocument::SetDefaultMarginRight(float v) { SetDefaultFloat(defaultMarginRight_, v); }
-void TdtpDocument::SetDefaultMarginTop(float v) { SetDefaultFloat(defaultMarginTop_, v); }
-
+void TdtpDocument::SetDefaultGridSize(float v) {
+  if (SetDocumentSetting(defaultGridSize_, v)) DocumentSettingChanged();
+}
+void TdtpDocument::SetDefaultMarginBottom(float v) {
+  if (SetDocumentSetting(defaultMarginBottom_, v)) DocumentSettingChanged();
+}
+void TdtpDocument::SetDefaultMarginLeft(float v) {
+  if (SetDocumentSetting(defaultMarginLeft_, v)) DocumentSettingChanged();
+}
+void TdtpDocument::SetDefaultMarginRight(float v) {
+  if (SetDocumentSetting(defaultMarginRight_, v)) DocumentSettingChanged();
+}
+void TdtpDocument::SetDefaultMarginTop(float v) {
+  if (SetDocumentSetting(defaultMarginTop_, v)) DocumentSettingChanged();
+}
 void TdtpDocument::SetShowMargins(bool v) {
-  if (v == showMargins_) return;
-  showMargins_ = v;
-  DocumentChanged();
-  Invalidate();
+  if (SetDocumentSetting(showMargins_, v)) DocumentSettingChanged();
 }
 
 void TdtpDocument::MarkPagesModified(bool onlyDefaultPages) {
@@ -171,31 +178,23 @@ void TdtpDocument::MarkPagesModified(bool onlyDefaultPages) {
 }
 
 void TdtpDocument::SetDefaultPageColor(TColor v) {
-  if (v == defaultPageColor_) return;
-  defaultPageColor_ = v;
+  if (!SetDocumentSetting(defaultPageColor_, v)) return;
   MarkPagesModified(true);
-  DocumentChanged();
-  Invalidate();
+  DocumentSettingChanged();
 }
 
-void TdtpDocument::SetDefaultPageWidth(float v) {
-  if (v == defaultPageWidth_) return;
-  defaultPageWidth_ = v;
+void TdtpDocument::SetDefaultPageSize(float& field, float v, void (TdtpShape::*apply)(float)) {
+  if (!SetDocumentSetting(field, v)) return;
   for (const auto& page : pages_) {
-    if (page->IsDefaultPage()) page->SetDocWidth(v);
+    if (page->IsDefaultPage()) (page.get()->*apply)(v);
   }
-  DocumentChanged();
-  Invalidate();
+  DocumentSettingChanged();
 }
+
+void TdtpDocument::SetDefaultPageWidth(float v) { SetDefaultPageSize(defaultPageWidth_, v, &TdtpShape::SetDocWidth); }
 
 void TdtpDocument::SetDefaultPageHeight(float v) {
-  if (v == defaultPageHeight_) return;
-  defaultPageHeight_ = v;
-  for (const auto& page : pages_) {
-    if (page->IsDefaultPage()) page->SetDocHeight(v);
-  }
-  DocumentChanged();
-  Invalidate();
+  SetDefaultPageSize(defaultPageHeight_, v, &TdtpShape::SetDocHeight);
 }
 
 void TdtpDocument::SetHelperMethod(TdtpHelperMethodtype v) {

@@ -284,7 +284,11 @@ class TdtpDocument : public TVirtScrollBox {
   void UnhookCurrentPage();
   void AttachPage(TdtpPage* page);
   void DestroyPage(size_t index);
-  void SetDefaultFloat(float& field, float value);
+  // Stores a document-wide setting; false when it did not change.
+  template <typename T>
+  bool SetDocumentSetting(T& field, T value);
+  void DocumentSettingChanged();
+  void SetDefaultPageSize(float& field, float v, void (TdtpShape::*apply)(float));
   void MarkPagesModified(bool onlyDefaultPages);
 
   std::vector<std::unique_ptr<TdtpPage>> pages_;

@@ -142,21 +142,17 @@ void TdtpShape::SetVisible(bool v) {
   Changed();
 }
 
-void TdtpShape::SetFlipped(bool v) {
-  if (v == flipped_) return;
-  flipped_ = v;
-  UpdateCurbs();
+void TdtpShape::SetFlipFlag(bool& flag, bool v) {
+  if (v == flag) return;
+  flag = v;
+  UpdateCurbs();  // a flipped image needs its curbs on both sides
   Refresh();
   Changed();
 }
 
-void TdtpShape::SetMirrored(bool v) {
-  if (v == mirrored_) return;
-  mirrored_ = v;
-  UpdateCurbs();
-  Refresh();
-  Changed();
-}
+void TdtpShape::SetFlipped(bool v) { SetFlipFlag(flipped_, v); }
+
+void TdtpShape::SetMirrored(bool v) { SetFlipFlag(mirrored_, v); }
 
 void TdtpShape::SetName(const std::string& value) {
   if (value == name_) return;

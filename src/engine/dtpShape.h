@@ -396,6 +396,7 @@ class TdtpShape {
   TScreenQuad ScreenQuadOf(float left, float top, float right, float bottom) const;
   bool BodyHitWithTolerance(TPoint p) const;
   void DetachChild(TdtpShape* child);
+  void SetFlipFlag(bool& flag, bool v);
   // Re-creates a removed child from an undo record of kind 2.
   void RestoreChild(const TdtpCommand& command);
 
