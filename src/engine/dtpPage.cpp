@@ -80,6 +80,11 @@ void TdtpPage::SetBackgroundImage(const TBitmap32* picture) {
   Changed();
 }
 
+void TdtpPage::SetThumbnail(const TBmpImage* picture) {
+  thumbnail_ = picture ? std::make_unique<TBmpImage>(*picture) : nullptr;
+  thumbnailDirty_ = false;
+}
+
 int TdtpPage::PageIndex() const { return Document() ? Document()->IndexOfPage(this) : -1; }
 
 void TdtpPage::SetPageOffset(float left, float top) { StoreBounds(left, top, DocWidth(), DocHeight()); }
