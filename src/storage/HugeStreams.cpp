@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -172,6 +173,12 @@ TFileStream64::TFileStream64(const std::string& fileName, TFileMode mode, TShare
   const std::string failure = (mode == fmCreate ? "Cannot create file " : "Cannot open file ") + fileName;
   handle_ = ::open(fileName.c_str(), OpenFlags(mode) | O_CLOEXEC, 0644);
   if (handle_ < 0) throw Exception(failure);
+  struct stat st;
+  if (::fstat(handle_, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(handle_);
+    handle_ = -1;
+    throw Exception(failure);
+  }
   // Truncate only once the lock is held, so a refused creation leaves another opener's file intact.
   if (!TakeShareLock(handle_, mode, share) || (mode == fmCreate && ::ftruncate(handle_, 0) != 0)) {
     ::close(handle_);
