@@ -91,9 +91,25 @@ void TStoreStream::Unload() {
   size_ = 0;
 }
 
+namespace {
+
+// A stream of an archive copied to or from the same archive must be in memory first: loading it
+// in the middle of a block copy would move the archive's position under the copy.
+template <class S>
+void LoadIfStoreStream(S& stream) {
+  if constexpr (std::is_base_of_v<TStream64, S>) {
+    if (auto* store = dynamic_cast<TStoreStream*>(static_cast<TStream64*>(&stream))) {
+      if (store->Size() > 0 && !store->CacheLoaded()) store->LoadCache();
+    }
+  }
+}
+
+}  // namespace
+
 template <class Source>
 void TStoreStream::Store(Source& source) {
   DropCache();
+  LoadIfStoreStream(source);
   int64_t n = source.Size();
   if (n < 0) throw Exception("Stream read error");
   // Placement keeps this stream's current range occupied: its old bytes stay intact until the new
@@ -139,6 +155,7 @@ void TStoreStream::Deliver(Target& target) {
   }
   TStream64* archive = storage_ ? storage_->Stream() : nullptr;
   if (size_ <= 0 || !archive) return;
+  LoadIfStoreStream(target);
   archive->SetPosition(offset_);
   if constexpr (std::is_base_of_v<TStream64, Target>) {
     target.CopyFrom(*archive, size_);
@@ -162,6 +179,7 @@ void TStoreStream::SaveToFile(const std::string& path) {
 }
 
 void TStoreStream::Assign(TStoreStream& other) {
+  if (&other == this) return;
   SetName("");
   Unload();
   if (storage_) storage_->DirectoryChanged();

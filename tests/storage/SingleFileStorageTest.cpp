@@ -589,6 +589,34 @@ TEST_F(StorageTest, AssignFromCopiesEveryStreamIntoAFreshLayout) {
   EXPECT_EQ(empty.DirectoryPosition(), 14);
 }
 
+// Copies between two streams of one archive: loading either side mid-copy must not move the
+// archive's position under the copy.
+TEST_F(StorageTest, CopiesBetweenStreamsOfOneArchive) {
+  TSingleStorage storage;
+  storage.SetStream(std::make_unique<TMemoryStream64>());
+  const Bytes a = Pattern(700000, 1), b = Pattern(3000, 2);
+  Add(storage, "a", a);
+  Add(storage, "b", b);
+  storage.FindStream("a")->SaveToStream(*storage.FindStream("b"));
+  Bytes ab = a;
+  ab.insert(ab.end(), b.begin() + std::min(b.size(), a.size()), b.end());
+  EXPECT_EQ(ReadAll(*storage.FindStream("b")), ab);
+
+  Add(storage, "c", Pattern(10, 3));
+  TStoreStream* c = storage.FindStream("c");
+  c->Assign(*storage.FindStream("a"));
+  EXPECT_EQ(c->Name(), "a");
+  EXPECT_EQ(ReadAll(*c), a);
+  c->Assign(*c);
+  EXPECT_EQ(ReadAll(*c), a);
+  storage.Flush();
+  TSingleStorage copy;
+  copy.SetStream(MemoryOf(StreamBytes(storage.Stream())));
+  EXPECT_EQ(ReadAll(*copy.Streams(0)), a);
+  EXPECT_EQ(ReadAll(*copy.Streams(1)), ab);
+  EXPECT_EQ(ReadAll(*copy.Streams(2)), a);
+}
+
 TEST_F(StorageTest, SaveToFileReportsProgressUnderItsPath) {
   TSingleStorage storage;
   storage.SetStream(std::make_unique<TMemoryStream64>());
