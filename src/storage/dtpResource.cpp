@@ -330,9 +330,9 @@ void TdtpResource::SaveEmbedded() {
 
 void TdtpResource::LoadFromFile(const std::string& path) {
   namespace fs = std::filesystem;
+  // Only regular files count: a device or pipe named by a document could block or never end.
   std::error_code error;
-  if (!fs::exists(path, error) || fs::is_directory(path, error))
-    throw EResourceError("Resource load error.\rFile does not exist: " + path);
+  if (!fs::is_regular_file(path, error)) throw EResourceError("Resource load error.\rFile does not exist: " + path);
   if (storage_ == rsExternal) {
     fileName_ = fs::absolute(path, error).lexically_normal().string();
   } else {

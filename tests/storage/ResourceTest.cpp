@@ -306,6 +306,10 @@ TEST_F(ResourceFileTest, MissingAndEmptyFiles) {
     EXPECT_STREQ(e.what(), "Resource load error.\rFile does not exist: pics/none.png");
   }
   EXPECT_EQ(r.FileName(), "before");
+  // Folders and devices are no picture files: a device could deliver bytes without end.
+  for (const char* notAFile : {"pics", "/dev/zero"}) {
+    EXPECT_THROW(r.LoadFromFile(notAFile), EResourceError) << notAFile;
+  }
   Write("pics/empty.png", {});
   bool loaded = false;
   r.OnLoaded = [&](TdtpResource*) { loaded = true; };
