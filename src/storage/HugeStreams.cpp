@@ -50,29 +50,23 @@ void TStream64::WriteBuffer(const void* buffer, int32_t count) {
   if (count != 0 && Write(buffer, count) != count) throw Exception("Stream write error");
 }
 
-int64_t TStream64::CopyFrom(TStream64& source, int64_t count) {
+// Copies from a 64-bit or an ordinary source; a count of 0 rewinds the source and copies all of it.
+template <class Source>
+int64_t TStream64::CopyIn(Source& source, int64_t count, int32_t blockSize) {
   if (count == 0) {
     source.SetPosition(0);
     count = source.Size();
   }
   if (count <= 0) return 0;
   CopyBlocks(
-      count, kCopyBlock, [&](void* b, int32_t n) { source.ReadBuffer(b, n); },
+      count, blockSize, [&](void* b, int32_t n) { source.ReadBuffer(b, n); },
       [&](const void* b, int32_t n) { WriteBuffer(b, n); }, [&](int64_t t, int64_t d) { Progress(t, d); });
   return count;
 }
 
-int64_t TStream64::CopyFromStream(TStream& source, int64_t count) {
-  if (count == 0) {
-    source.SetPosition(0);
-    count = source.Size();
-  }
-  if (count <= 0) return 0;
-  CopyBlocks(
-      count, kStreamCopyBlock, [&](void* b, int32_t n) { source.ReadBuffer(b, n); },
-      [&](const void* b, int32_t n) { WriteBuffer(b, n); }, [&](int64_t t, int64_t d) { Progress(t, d); });
-  return count;
-}
+int64_t TStream64::CopyFrom(TStream64& source, int64_t count) { return CopyIn(source, count, kCopyBlock); }
+
+int64_t TStream64::CopyFromStream(TStream& source, int64_t count) { return CopyIn(source, count, kStreamCopyBlock); }
 
 int64_t TStream64::CopyToStream(TStream& target, int64_t count) {
   if (count == 0) {

@@ -51,6 +51,10 @@ class TStream64 {
   void Progress(int64_t total, int64_t done) {
     if (OnProgress) OnProgress(this, total, done);
   }
+
+ private:
+  template <class Source>
+  int64_t CopyIn(Source& source, int64_t count, int32_t blockSize);
 };
 
 // A stream over an operating-system file descriptor (not owned).

@@ -8,33 +8,15 @@
 #include <utility>
 #include <vector>
 
+#include "storage/StorageTestSupport.h"
 #include "storage/HugeStreams.h"
 
 namespace kivrano {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes Pattern(size_t n, uint32_t seed = 1) {
-  Bytes b(n);
-  uint32_t x = seed;
-  for (auto& v : b) {
-    x = x * 1103515245u + 12345u;
-    v = static_cast<uint8_t>(x >> 16);
-  }
-  return b;
-}
+using namespace kivrano::testing;
 
 Bytes Contents(TMemoryStream64& s) { return Bytes(s.Memory(), s.Memory() + s.Size()); }
-
-std::string Message(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "(no exception)";
-}
 
 TEST(MemoryStream64, GrowsInCapacityStepsAndZeroFillsGaps) {
   TMemoryStream64 s;
@@ -52,7 +34,7 @@ TEST(MemoryStream64, GrowsInCapacityStepsAndZeroFillsGaps) {
 
 TEST(MemoryStream64, ShrinkingBelowPositionMovesPositionToEnd) {
   TMemoryStream64 s;
-  Bytes data = Pattern(100);
+  Bytes data = Pattern(100, 1);
   s.WriteBuffer(data.data(), 100);
   EXPECT_EQ(s.Position(), 100);
   s.SetSize(40);
@@ -92,7 +74,7 @@ struct ProgressLog {
 };
 
 TEST(Stream64Copy, CopyFromWithZeroCountRewindsAndReportsEveryBlock) {
-  const Bytes data = Pattern(1200000);
+  const Bytes data = Pattern(1200000, 1);
   TMemoryStream64 source;
   source.WriteBuffer(data.data(), static_cast<int32_t>(data.size()));
   TMemoryStream64 target;
@@ -106,7 +88,7 @@ TEST(Stream64Copy, CopyFromWithZeroCountRewindsAndReportsEveryBlock) {
 }
 
 TEST(Stream64Copy, OrdinaryStreamsCopyInSixtyKibibyteBlocks) {
-  const Bytes data = Pattern(130000);
+  const Bytes data = Pattern(130000, 1);
   TMemoryStream ordinary(data);
   ordinary.SetPosition(77);  // count 0 copies the whole source regardless of its position
   TMemoryStream64 big;
@@ -160,19 +142,7 @@ TEST(Stream64Copy, MoveBlockHandlesOverlapBothWays) {
   }
 }
 
-class FileStream64Test : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kivrano_hs_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-
-  std::filesystem::path dir_;
-};
+class FileStream64Test : public TempDirTest {};
 
 TEST_F(FileStream64Test, SixtyFourBitPositionsAndSizes) {
   const std::string path = Path("big.bin");

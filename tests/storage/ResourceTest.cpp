@@ -1,3 +1,4 @@
+#include "storage/StorageTestSupport.h"
 #include "storage/dtpResource.h"
 
 #include <gtest/gtest.h>
@@ -12,26 +13,7 @@
 namespace kivrano {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes Pattern(size_t n, uint32_t seed) {
-  Bytes b(n);
-  uint32_t x = seed;
-  for (auto& v : b) {
-    x = x * 1103515245u + 12345u;
-    v = static_cast<uint8_t>(x >> 16);
-  }
-  return b;
-}
-
-std::string Message(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "(no exception)";
-}
+using namespace kivrano::testing;
 
 Bytes ReadAll(TStream& s) {
   Bytes out(static_cast<size_t>(s.Size()));
@@ -249,19 +231,18 @@ TEST(Resource, LeavingTheObjectStateEncodesAModifiedObject) {
   EXPECT_TRUE(r.IsEmpty());
 }
 
-class ResourceFileTest : public ::testing::Test {
+// Runs in its own folder as the working directory, with a subfolder "pics".
+class ResourceFileTest : public TempDirTest {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kivrano_res_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    TempDirTest::SetUp();
     std::filesystem::create_directories(dir_ / "pics");
     previous_ = std::filesystem::current_path();
     std::filesystem::current_path(dir_);
   }
   void TearDown() override {
     std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(dir_);
+    TempDirTest::TearDown();
   }
   std::string Write(const std::string& relative, const Bytes& bytes) {
     std::ofstream(dir_ / relative, std::ios::binary)
@@ -269,7 +250,7 @@ class ResourceFileTest : public ::testing::Test {
     return (dir_ / relative).string();
   }
 
-  std::filesystem::path dir_, previous_;
+  std::filesystem::path previous_;
 };
 
 TEST_F(ResourceFileTest, LoadFromFileNamesTheFileByStorage) {

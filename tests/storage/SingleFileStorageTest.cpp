@@ -1,3 +1,4 @@
+#include "storage/StorageTestSupport.h"
 #include "storage/SingleFileStorage.h"
 
 #include <gmock/gmock.h>
@@ -15,26 +16,7 @@
 namespace kivrano {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes Pattern(size_t n, uint32_t seed) {
-  Bytes b(n);
-  uint32_t x = seed;
-  for (auto& v : b) {
-    x = x * 1103515245u + 12345u;
-    v = static_cast<uint8_t>(x >> 16);
-  }
-  return b;
-}
-
-std::string Message(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "(no exception)";
-}
+using namespace kivrano::testing;
 
 void PutLE(Bytes& out, uint64_t v, int n) {
   for (int i = 0; i < n; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
@@ -97,20 +79,16 @@ class FailingSource : public TMemoryStream {
   int64_t good_;
 };
 
-class StorageTest : public ::testing::Test {
+class StorageTest : public TempDirTest {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kivrano_sfs_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
+    TempDirTest::SetUp();
     previousDialogs_ = SetDialogs(&dialogs_);
   }
   void TearDown() override {
     SetDialogs(previousDialogs_);
-    std::filesystem::remove_all(dir_);
+    TempDirTest::TearDown();
   }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   Bytes FileBytes(const std::string& path) const {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), {});
@@ -120,7 +98,6 @@ class StorageTest : public ::testing::Test {
     return storage.AddStream(source, name);
   }
 
-  std::filesystem::path dir_;
   THeadlessDialogs dialogs_;
   IDialogs* previousDialogs_ = nullptr;
 };
