@@ -74,9 +74,33 @@ int64_t TStream64::CopyToStream(TStream& target, int64_t count) {
     count = Size();
   }
   if (count <= 0) return 0;
+  if (auto* memory = dynamic_cast<TMemoryStream*>(&target)) return CopyToMemory(*memory, count);
   CopyBlocks(
       count, kStreamCopyBlock, [&](void* b, int32_t n) { ReadBuffer(b, n); },
       [&](const void* b, int32_t n) { target.WriteBuffer(b, n); }, [&](int64_t t, int64_t d) { Progress(t, d); });
+  return count;
+}
+
+int64_t TStream64::CopyToMemory(TMemoryStream& target, int64_t count) {
+  const int64_t start = target.Position();
+  const int64_t oldSize = target.Size();
+  if (oldSize < start + count) target.SetSize(start + count);
+  int64_t done = 0;
+  try {
+    Progress(count, 0);
+    while (done < count) {
+      int32_t n = static_cast<int32_t>(std::min<int64_t>(count - done, kCopyBlock));
+      ReadBuffer(target.Memory() + start + done, n);
+      done += n;
+      Progress(count, done);
+    }
+  } catch (...) {
+    // Leave the target as a copy through a buffer would have: the bytes that arrived, no more.
+    target.SetSize(std::max(oldSize, start + done));
+    target.SetPosition(start + done);
+    throw;
+  }
+  target.SetPosition(start + count);
   return count;
 }
 

@@ -109,6 +109,22 @@ TEST(Stream64Copy, OrdinaryStreamsCopyInSixtyKibibyteBlocks) {
   EXPECT_EQ(part.Bytes(), Bytes(data.begin() + 100, data.begin() + 110));
 }
 
+TEST(Stream64Copy, CopyToMemoryStreamWritesAtItsPosition) {
+  TMemoryStream64 source;
+  source.WriteBuffer("0123456789", 10);
+  source.SetPosition(0);
+  TMemoryStream target(Bytes{'a', 'b', 'c', 'd', 'e'});
+  target.SetPosition(2);
+  EXPECT_EQ(source.CopyToStream(target, 4), 4);
+  EXPECT_EQ(target.Bytes(), (Bytes{'a', 'b', '0', '1', '2', '3'}));
+  EXPECT_EQ(target.Position(), 6);
+  target.SetPosition(1);
+  source.CopyToStream(target, 2);  // inside the target: nothing cut off
+  EXPECT_EQ(target.Bytes(), (Bytes{'a', '4', '5', '1', '2', '3'}));
+  EXPECT_EQ(Message([&] { source.CopyToStream(target, 100); }), "Stream read error");
+  EXPECT_EQ(target.Size(), 6);  // not grown by the failed copy
+}
+
 TEST(Stream64Copy, ShortSourceFailsWithReadError) {
   TMemoryStream64 source;
   source.WriteBuffer("abc", 3);
