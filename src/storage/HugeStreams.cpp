@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <typeinfo>
 #include <vector>
 
 namespace kivrano {
@@ -66,7 +67,29 @@ int64_t TStream64::CopyIn(Source& source, int64_t count, int32_t blockSize) {
 
 int64_t TStream64::CopyFrom(TStream64& source, int64_t count) { return CopyIn(source, count, kCopyBlock); }
 
-int64_t TStream64::CopyFromStream(TStream& source, int64_t count) { return CopyIn(source, count, kStreamCopyBlock); }
+int64_t TStream64::CopyFromStream(TStream& source, int64_t count) {
+  // Only a plain memory stream: a derived one may read differently.
+  if (typeid(source) != typeid(TMemoryStream)) return CopyIn(source, count, kStreamCopyBlock);
+  auto* memory = static_cast<TMemoryStream*>(&source);
+  // A memory source is written straight from its block, without a bounce buffer.
+  if (count == 0) {
+    memory->SetPosition(0);
+    count = memory->Size();
+  }
+  if (count <= 0) return 0;
+  const int64_t start = memory->Position();
+  if (count > memory->Size() - start) throw Exception("Stream read error");
+  Progress(count, 0);
+  int64_t done = 0;
+  while (done < count) {
+    int32_t n = static_cast<int32_t>(std::min<int64_t>(count - done, kCopyBlock));
+    WriteBuffer(memory->Memory() + start + done, n);
+    done += n;
+    memory->SetPosition(start + done);
+    Progress(count, done);
+  }
+  return count;
+}
 
 int64_t TStream64::CopyToStream(TStream& target, int64_t count) {
   if (count == 0) {
@@ -74,7 +97,7 @@ int64_t TStream64::CopyToStream(TStream& target, int64_t count) {
     count = Size();
   }
   if (count <= 0) return 0;
-  if (auto* memory = dynamic_cast<TMemoryStream*>(&target)) return CopyToMemory(*memory, count);
+  if (typeid(target) == typeid(TMemoryStream)) return CopyToMemory(static_cast<TMemoryStream&>(target), count);
   CopyBlocks(
       count, kStreamCopyBlock, [&](void* b, int32_t n) { ReadBuffer(b, n); },
       [&](const void* b, int32_t n) { target.WriteBuffer(b, n); }, [&](int64_t t, int64_t d) { Progress(t, d); });

@@ -87,9 +87,15 @@ TEST(Stream64Copy, CopyFromWithZeroCountRewindsAndReportsEveryBlock) {
                                                 P{1200000, 1200000}));
 }
 
+// Any ordinary stream but a plain memory stream, which is copied from and to in place.
+class OtherStream : public TMemoryStream {
+ public:
+  using TMemoryStream::TMemoryStream;
+};
+
 TEST(Stream64Copy, OrdinaryStreamsCopyInSixtyKibibyteBlocks) {
   const Bytes data = Pattern(130000, 1);
-  TMemoryStream ordinary(data);
+  OtherStream ordinary(data);
   ordinary.SetPosition(77);  // count 0 copies the whole source regardless of its position
   TMemoryStream64 big;
   ProgressLog log;
@@ -99,7 +105,7 @@ TEST(Stream64Copy, OrdinaryStreamsCopyInSixtyKibibyteBlocks) {
   ASSERT_EQ(log.calls.size(), 4u);
   EXPECT_EQ(log.calls[1].second, 61440);
 
-  TMemoryStream back;
+  OtherStream back;
   big.SetPosition(12345);
   EXPECT_EQ(big.CopyToStream(back, 0), 130000);  // the whole stream from its start
   EXPECT_EQ(back.Bytes(), data);
@@ -107,6 +113,20 @@ TEST(Stream64Copy, OrdinaryStreamsCopyInSixtyKibibyteBlocks) {
   TMemoryStream part;
   EXPECT_EQ(big.CopyToStream(part, 10), 10);
   EXPECT_EQ(part.Bytes(), Bytes(data.begin() + 100, data.begin() + 110));
+}
+
+TEST(Stream64Copy, MemoryStreamsAreCopiedInPlace) {
+  const Bytes data = Pattern(1100000, 2);
+  TMemoryStream ordinary(data);
+  TMemoryStream64 big;
+  ProgressLog log;
+  big.OnProgress = log.Handler();
+  EXPECT_EQ(big.CopyFromStream(ordinary, 0), 1100000);
+  EXPECT_EQ(Contents(big), data);
+  EXPECT_EQ(ordinary.Position(), 1100000);
+  EXPECT_EQ(log.calls.size(), 4u);  // blocks of 512 KiB
+  ordinary.SetPosition(1099990);
+  EXPECT_EQ(Message([&] { big.CopyFromStream(ordinary, 11); }), "Stream read error");
 }
 
 TEST(Stream64Copy, CopyToMemoryStreamWritesAtItsPosition) {
