@@ -46,6 +46,19 @@ void AppendUtf8(std::vector<uint8_t>& out, uint32_t cp) {
   }
 }
 
+// The length of the run of 7-bit characters at the start of p.
+size_t AsciiRun(const uint8_t* p, size_t n) {
+  size_t i = 0;
+  while (i + 8 <= n) {
+    uint64_t word;
+    std::memcpy(&word, p + i, 8);
+    if (word & 0x8080808080808080ull) break;
+    i += 8;
+  }
+  while (i < n && p[i] < 0x80) ++i;
+  return i;
+}
+
 constexpr int32_t kInvalid = -1;
 constexpr int32_t kIncomplete = -2;
 
@@ -95,6 +108,11 @@ TUtf8Stream::~TUtf8Stream() {
 
 bool TUtf8Stream::FitsCodePage(const uint8_t* text, size_t size) {
   for (size_t i = 0; i < size;) {
+    size_t ascii = AsciiRun(text + i, size - i);
+    if (ascii > 0) {
+      i += ascii;
+      continue;
+    }
     size_t length;
     int32_t cp = DecodeUtf8(text + i, size - i, length);
     if (cp >= 0 && UnicodeToCodePage(static_cast<uint32_t>(cp)) < 0) return false;
@@ -131,7 +149,13 @@ void TUtf8Stream::StartReading() {
   text_.clear();
   text_.reserve(raw.size() + raw.size() / 2);
   if (!wide_) {
-    for (uint8_t b : raw) AppendUtf8(text_, CodePageToUnicode(b));
+    for (uint8_t b : raw) {
+      if (b < 0x80) {
+        text_.push_back(b);
+      } else {
+        AppendUtf8(text_, CodePageToUnicode(b));
+      }
+    }
     return;
   }
   size_t units = raw.size() / 2;  // an odd last byte is no code unit
@@ -216,6 +240,19 @@ int32_t TUtf8Stream::Write(const void* buffer, int32_t count) {
   std::vector<uint8_t> out;
   out.reserve(wide_ ? input.size() * 2 : input.size());
   for (size_t i = 0; i < input.size();) {
+    size_t ascii = AsciiRun(p + i, input.size() - i);
+    if (ascii > 0) {
+      if (!wide_) {
+        out.insert(out.end(), p + i, p + i + ascii);
+      } else {
+        for (size_t k = 0; k < ascii; ++k) {
+          out.push_back(p[i + k]);
+          out.push_back(0);
+        }
+      }
+      i += ascii;
+      continue;
+    }
     size_t length;
     int32_t cp = DecodeUtf8(p + i, input.size() - i, length);
     if (cp == kIncomplete) {

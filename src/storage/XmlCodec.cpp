@@ -211,7 +211,8 @@ std::string XmlHexText(int value, int digits) {
   std::string hex = buf;
   if (digits > 16) digits = 16;
   if (static_cast<int>(hex.size()) < digits) hex.insert(0, static_cast<size_t>(digits) - hex.size(), '0');
-  return "$" + hex;
+  hex.insert(hex.begin(), '$');
+  return hex;
 }
 
 std::string XmlFloatText(double value) {
@@ -234,7 +235,7 @@ std::string XmlFloatText(double value) {
   std::string out = negative ? "-" : "";
   if (exponent >= 15 || exponent < -4) {
     out += digits[0];
-    if (digits.size() > 1) out += "." + digits.substr(1);
+    if (digits.size() > 1) out.append(".").append(digits, 1);
     out += 'E';
     if (exponent < 0) out += '-';
     out += std::to_string(std::abs(exponent));
@@ -243,10 +244,10 @@ std::string XmlFloatText(double value) {
     if (digits.size() <= integerDigits) {
       out += digits + std::string(integerDigits - digits.size(), '0');
     } else {
-      out += digits.substr(0, integerDigits) + "." + digits.substr(integerDigits);
+      out.append(digits, 0, integerDigits).append(".").append(digits, integerDigits);
     }
   } else {
-    out += "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+    out.append("0.").append(static_cast<size_t>(-exponent - 1), '0').append(digits);
   }
   return out;
 }

@@ -242,9 +242,14 @@ class TXmlDocument {
   TXmlLayout Layout() const { return layout_; }
   void SetLayout(TXmlLayout layout) { layout_ = layout; }
 
+  // After the start tag of a node has been read.
   std::function<void(TXmlDocument& sender, TXmlNode& node)> OnNodeStart;
+  // After a node has been read completely, also when reading it failed.
   std::function<void(TXmlDocument& sender, TXmlNode& node)> OnNodeDone;
+  // Stream position while reading (0 and the size) or writing (also after each node).
   std::function<void(TXmlDocument& sender, int64_t position)> OnProgress;
+  // Stored text that could not be represented: raised once per load for unpaired UTF-16
+  // surrogates, which arrive as U+FFFD. Saving never loses text (see SaveToStream).
   std::function<void(TXmlDocument& sender)> OnTextLoss;
 
  private:

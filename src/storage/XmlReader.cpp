@@ -181,6 +181,13 @@ void TXmlCharSource::TakeUntil(char stop, std::string* out, bool& crSeen) {
 
 void TXmlReader::SplitTag(TXmlNode& node, const std::string& text) {
   std::string_view trimmed = XmlTrim(text);
+  if (node.kind_ == xnElement || node.kind_ == xnEmptyElement) {
+    // Most tags are a bare name.
+    if (!trimmed.empty() && trimmed.find_first_of("\t\n\r \"'=") == std::string_view::npos) {
+      node.name_.assign(trimmed);
+      return;
+    }
+  }
   std::vector<std::string> lines = TagLines(trimmed);
   size_t firstAttribute = 0;
   if (node.kind_ == xnDeclaration) {
@@ -236,7 +243,6 @@ void TXmlReader::ReadNode(TXmlNode& node, TXmlCharSource& source, int depth) {
 
 void TXmlReader::ReadContent(TXmlNode& node, TXmlCharSource& source, int depth) {
   std::string content;
-  content.reserve(80);
   bool hasChildren = false;
   bool crSeen = false;
   for (;;) {

@@ -2,6 +2,7 @@
 
 // The XML reader: pulls characters one at a time from a stream and builds nodes.
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
