@@ -48,9 +48,9 @@ TEST(MemoryStream64, ShrinkingBelowPositionMovesPositionToEnd) {
 
 TEST(MemoryStream64, TwoGibibytesFail) {
   TMemoryStream64 s;
-  EXPECT_EQ(Message([&] { s.SetSize(int64_t{1} << 31); }), "Out of memory while expanding memory stream");
+  EXPECT_EQ(FailureMessage([&] { s.SetSize(int64_t{1} << 31); }), "Out of memory while expanding memory stream");
   s.SetPosition((int64_t{1} << 31) - 1);
-  EXPECT_EQ(Message([&] { s.WriteBuffer("x", 1); }), "Out of memory while expanding memory stream");
+  EXPECT_EQ(FailureMessage([&] { s.WriteBuffer("x", 1); }), "Out of memory while expanding memory stream");
   EXPECT_EQ(s.Size(), 0);
 }
 
@@ -61,8 +61,8 @@ TEST(CustomMemoryStream64, ReadsAFixedBlockAndRefusesWrites) {
   EXPECT_EQ(s.Read(out, 8), 5);
   EXPECT_STREQ(out, "hello");
   EXPECT_EQ(s.Read(out, 1), 0);
-  EXPECT_EQ(Message([&] { s.ReadBuffer(out, 1); }), "Stream read error");
-  EXPECT_EQ(Message([&] { s.WriteBuffer(out, 1); }), "Stream write error");
+  EXPECT_EQ(FailureMessage([&] { s.ReadBuffer(out, 1); }), "Stream read error");
+  EXPECT_EQ(FailureMessage([&] { s.WriteBuffer(out, 1); }), "Stream write error");
   s.ReadBuffer(out, 0);  // a count of 0 never fails
 }
 
@@ -126,7 +126,7 @@ TEST(Stream64Copy, MemoryStreamsAreCopiedInPlace) {
   EXPECT_EQ(ordinary.Position(), 1100000);
   EXPECT_EQ(log.calls.size(), 4u);  // blocks of 512 KiB
   ordinary.SetPosition(1099990);
-  EXPECT_EQ(Message([&] { big.CopyFromStream(ordinary, 11); }), "Stream read error");
+  EXPECT_EQ(FailureMessage([&] { big.CopyFromStream(ordinary, 11); }), "Stream read error");
 }
 
 TEST(Stream64Copy, CopyToMemoryStreamWritesAtItsPosition) {
@@ -141,7 +141,7 @@ TEST(Stream64Copy, CopyToMemoryStreamWritesAtItsPosition) {
   target.SetPosition(1);
   source.CopyToStream(target, 2);  // inside the target: nothing cut off
   EXPECT_EQ(target.Bytes(), (Bytes{'a', '4', '5', '1', '2', '3'}));
-  EXPECT_EQ(Message([&] { source.CopyToStream(target, 100); }), "Stream read error");
+  EXPECT_EQ(FailureMessage([&] { source.CopyToStream(target, 100); }), "Stream read error");
   EXPECT_EQ(target.Size(), 6);  // not grown by the failed copy
 }
 
@@ -150,7 +150,7 @@ TEST(Stream64Copy, ShortSourceFailsWithReadError) {
   source.WriteBuffer("abc", 3);
   source.SetPosition(0);
   TMemoryStream64 target;
-  EXPECT_EQ(Message([&] { target.CopyFrom(source, 10); }), "Stream read error");
+  EXPECT_EQ(FailureMessage([&] { target.CopyFrom(source, 10); }), "Stream read error");
 }
 
 // Moves overlapping ranges larger than one block in both directions and compares with memmove.
@@ -197,24 +197,24 @@ TEST_F(FileStream64Test, SixtyFourBitPositionsAndSizes) {
   uint8_t b = 1;
   f.ReadBuffer(&b, 1);
   EXPECT_EQ(b, 0);
-  EXPECT_EQ(Message([&] { f.WriteBuffer("x", 1); }), "Stream write error");
+  EXPECT_EQ(FailureMessage([&] { f.WriteBuffer("x", 1); }), "Stream write error");
 }
 
 TEST_F(FileStream64Test, OpenAndCreateFailuresNameTheFile) {
   const std::string missing = Path("missing.bin");
-  EXPECT_EQ(Message([&] { TFileStream64 f(missing, fmOpenRead); }), "Cannot open file " + missing);
+  EXPECT_EQ(FailureMessage([&] { TFileStream64 f(missing, fmOpenRead); }), "Cannot open file " + missing);
   const std::string inFolder = Path("no/such/folder.bin");
-  EXPECT_EQ(Message([&] { TFileStream64 f(inFolder, fmCreate); }), "Cannot create file " + inFolder);
-  EXPECT_EQ(Message([&] { TFileStream64 f(dir_.string(), fmOpenRead); }), "Cannot open file " + dir_.string());
+  EXPECT_EQ(FailureMessage([&] { TFileStream64 f(inFolder, fmCreate); }), "Cannot create file " + inFolder);
+  EXPECT_EQ(FailureMessage([&] { TFileStream64 f(dir_.string(), fmOpenRead); }), "Cannot open file " + dir_.string());
 }
 
 TEST_F(FileStream64Test, DenyWriteKeepsOtherWritersOut) {
   const std::string path = Path("locked.bin");
   TFileStream64 owner(path, fmCreate, fmShareDenyWrite);
   owner.WriteBuffer("keep", 4);
-  EXPECT_EQ(Message([&] { TFileStream64 f(path, fmOpenReadWrite, fmShareDenyWrite); }), "Cannot open file " + path);
+  EXPECT_EQ(FailureMessage([&] { TFileStream64 f(path, fmOpenReadWrite, fmShareDenyWrite); }), "Cannot open file " + path);
   // Creating would truncate: refused before the file is touched.
-  EXPECT_EQ(Message([&] { TFileStream64 f(path, fmCreate, fmShareDenyWrite); }), "Cannot create file " + path);
+  EXPECT_EQ(FailureMessage([&] { TFileStream64 f(path, fmCreate, fmShareDenyWrite); }), "Cannot create file " + path);
   EXPECT_EQ(owner.Size(), 4);
   TFileStream64 reader(path, fmOpenRead, fmShareDenyNone);
   char text[5] = {};

@@ -121,7 +121,7 @@ TEST(MapStream, WritesAndReadsAcrossSegmentBoundaries) {
 }
 
 TEST(MapStream, GranularityBelowFourFails) {
-  EXPECT_EQ(Message([] { TMapStream s(3); }), "Page size = 0");
+  EXPECT_EQ(FailureMessage([] { TMapStream s(3); }), "Page size = 0");
   TMapStream small(4);
   small.WriteBuffer("hello", 5);
   EXPECT_EQ(small.SegmentCount(), 5);
@@ -182,8 +182,8 @@ TEST(Resource, LocksDecodeOnceAndCount) {
   r.ReleaseObject();  // locked: nothing happens
   EXPECT_EQ(r.State(), stObject);
   EXPECT_NE(r.ResourceObject(), nullptr);
-  EXPECT_EQ(Message([&] { r.FreeObject(); }), "Cannot delete object while it is locked.");
-  EXPECT_EQ(Message([&] { r.CreateObject(); }), "Cannot load object that is locked");
+  EXPECT_EQ(FailureMessage([&] { r.FreeObject(); }), "Cannot delete object while it is locked.");
+  EXPECT_EQ(FailureMessage([&] { r.CreateObject(); }), "Cannot load object that is locked");
   r.UnlockObject();
   r.UnlockObject();
   EXPECT_NE(r.ResourceObject(), nullptr);  // the object survives the last unlock
@@ -194,7 +194,7 @@ TEST(Resource, LocksDecodeOnceAndCount) {
   r.LockObject();
   EXPECT_EQ(c.decoded, 2);
   r.UnlockObject();
-  EXPECT_EQ(Message([&] { r.UnlockObject(); }), "dtpResource UnlockObject called too many times");
+  EXPECT_EQ(FailureMessage([&] { r.UnlockObject(); }), "dtpResource UnlockObject called too many times");
   EXPECT_EQ(r.LockCount(), -1);
 }
 
@@ -317,7 +317,7 @@ TEST_F(ResourceFileTest, FreeObjectWhileLockedFailsAfterTheNameIsSet) {
   CountingResource c;
   LoadBytes(c.resource, {5});
   c.resource.LockObject();
-  EXPECT_EQ(Message([&] { c.resource.LoadFromFile("pics/p.png"); }), "Cannot delete object while it is locked.");
+  EXPECT_EQ(FailureMessage([&] { c.resource.LoadFromFile("pics/p.png"); }), "Cannot delete object while it is locked.");
   EXPECT_EQ(c.resource.FileName(), "p.png");
   EXPECT_EQ(ReadAll(c.resource.Bytes()), Bytes{5});
 }
@@ -410,7 +410,7 @@ TEST(ResourceXml, ShortOrForgedBuffersFailAndLeaveTheResourceAlone) {
     data->NewChild("Buffer")->SetValue("AQID");
     TdtpResource r(nullptr);
     Fill(r, {7});
-    EXPECT_EQ(Message([&] { r.LoadFromXml(document.Root()); }), "Missing data in binary stream") << size;
+    EXPECT_EQ(FailureMessage([&] { r.LoadFromXml(document.Root()); }), "Missing data in binary stream") << size;
     EXPECT_EQ(document.BinaryCoding(), bcHex);
     EXPECT_EQ(ReadAll(r.Bytes()), Bytes{7});
     EXPECT_EQ(r.State(), stEmpty);
@@ -466,7 +466,7 @@ TEST_F(ResourceFileTest, ExternalResourcesKeepOnlyTheReference) {
 
   std::filesystem::remove(path);
   TXmlDocument again("Image");
-  EXPECT_EQ(Message([&] { r.SaveToXml(again.Root()); }), "Resource save error:\rNo OnSaveToFile implemented.");
+  EXPECT_EQ(FailureMessage([&] { r.SaveToXml(again.Root()); }), "Resource save error:\rNo OnSaveToFile implemented.");
   std::string savedTo;
   r.OnSaveToFile = [&](TdtpResource*, const std::string& file) { savedTo = file; };
   r.SaveToXml(again.Root());

@@ -179,9 +179,9 @@ TEST_F(StorageTest, FailedCopyLeavesReplacedStreamReadable) {
   const Bytes before = FileBytes(path);
 
   FailingSource failing(Pattern(100000, 2), 70000);
-  EXPECT_EQ(Message([&] { storage.AddStream(failing, "Page0001.xml"); }), "Stream read error");
+  EXPECT_EQ(FailureMessage([&] { storage.AddStream(failing, "Page0001.xml"); }), "Stream read error");
   FailingSource failingNew(Pattern(100, 3), 10);
-  EXPECT_EQ(Message([&] { storage.AddStream(failingNew, "New"); }), "Stream read error");
+  EXPECT_EQ(FailureMessage([&] { storage.AddStream(failingNew, "New"); }), "Stream read error");
 
   ASSERT_EQ(storage.StreamCount(), 2);
   EXPECT_EQ(ReadNamed(storage, "Page0001.xml"), old);
@@ -243,7 +243,7 @@ TEST_F(StorageTest, OverwriteModes) {
     };
     dialogs_.Answer(c.answer);
     if (c.error) {
-      EXPECT_EQ(Message([&] { Add(storage, "s", {9}); }), c.error);
+      EXPECT_EQ(FailureMessage([&] { Add(storage, "s", {9}); }), c.error);
     } else {
       EXPECT_EQ(Add(storage, "s", {9}), c.replaced ? 1 : -1);
     }
@@ -265,7 +265,7 @@ TEST_F(StorageTest, OverwriteModes) {
 TEST_F(StorageTest, AddWithoutNameFails) {
   TSingleStorage storage;
   storage.SetStream(std::make_unique<TMemoryStream64>());
-  EXPECT_EQ(Message([&] { Add(storage, "", {1}); }), "Stream Add Error: stream must have a name");
+  EXPECT_EQ(FailureMessage([&] { Add(storage, "", {1}); }), "Stream Add Error: stream must have a name");
   EXPECT_EQ(storage.StreamCount(), 0);
 }
 
@@ -483,14 +483,14 @@ TEST_F(StorageTest, DamagedArchivesFailCleanly) {
     TSingleStorage storage;
     int changes = 0;
     storage.OnChange = [&](TSingleStorage*) { ++changes; };
-    EXPECT_EQ(Message([&] { storage.SetStream(MemoryOf(bad)); }), c.message) << c.what;
+    EXPECT_EQ(FailureMessage([&] { storage.SetStream(MemoryOf(bad)); }), c.message) << c.what;
     EXPECT_EQ(storage.StreamCount(), 0) << c.what;
     EXPECT_NE(storage.Stream(), nullptr) << c.what;
     EXPECT_GE(changes, 1) << c.what;
   }
   for (size_t cut : {size_t{15}, size_t{20}, size_t{40}, size_t{60}}) {
     TSingleStorage storage;
-    EXPECT_EQ(Message([&] { storage.SetStream(MemoryOf(Bytes(good.begin(), good.begin() + cut))); }),
+    EXPECT_EQ(FailureMessage([&] { storage.SetStream(MemoryOf(Bytes(good.begin(), good.begin() + cut))); }),
               "Corrupted archive")
         << cut;
   }
@@ -517,7 +517,7 @@ TEST_F(StorageTest, FileWrittenByAnotherOpenerIsOpenedReadOnly) {
   TSingleStorage second;
   second.SetFileName(path);
   EXPECT_EQ(ReadNamed(second, "s"), (Bytes{1, 2, 3}));
-  EXPECT_EQ(Message([&] { Add(second, "t", {4}); }), "Stream write error");
+  EXPECT_EQ(FailureMessage([&] { Add(second, "t", {4}); }), "Stream write error");
   EXPECT_EQ(ReadNamed(owner, "s"), (Bytes{1, 2, 3}));
 }
 

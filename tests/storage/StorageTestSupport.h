@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/Exception.h"
+#include "storage/XmlTestSupport.h"
 
 namespace kivrano::testing {
 
@@ -24,16 +25,6 @@ inline Bytes Pattern(size_t n, uint32_t seed) {
     v = static_cast<uint8_t>(x >> 16);
   }
   return b;
-}
-
-// The message of the Exception f throws, or "(no exception)".
-inline std::string Message(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "(no exception)";
 }
 
 // A fresh folder per test, removed afterwards.
