@@ -108,6 +108,7 @@ void LoadIfStoreStream(S& stream) {
 
 template <class Source>
 void TStoreStream::Store(Source& source) {
+  if (!storage_) throw Exception("Stream write error");  // no archive to store into
   DropCache();
   LoadIfStoreStream(source);
   int64_t n = source.Size();
