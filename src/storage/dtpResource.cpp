@@ -373,6 +373,7 @@ void TdtpResource::LoadFromXml(TXmlNode* node) {
 }
 
 void TdtpResource::SaveToXml(TXmlNode* node) {
+  if (!node) return;
   node->PutString("ClassName", ClassName(), "");
   node->PutString("ArchName", archName_, "");
   node->PutString("Ext", ext_, "");
