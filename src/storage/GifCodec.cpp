@@ -21,7 +21,7 @@ struct TGifReader {
 int ReadGifBytes(GifFileType* gif, GifByteType* out, int count) {
   auto* reader = static_cast<TGifReader*>(gif->UserData);
   size_t n = std::min(static_cast<size_t>(std::max(count, 0)), reader->size - reader->offset);
-  std::memcpy(out, reader->data + reader->offset, n);
+  if (n > 0) std::memcpy(out, reader->data + reader->offset, n);
   reader->offset += n;
   return static_cast<int>(n);
 }
