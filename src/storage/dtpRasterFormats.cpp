@@ -78,7 +78,8 @@ std::string FilterPattern(const std::string& extensions) {
     if (end == std::string::npos) end = extensions.size();
     if (end > start) {
       if (!pattern.empty()) pattern += ';';
-      pattern += "*" + extensions.substr(start, end - start);
+      pattern += '*';
+      pattern.append(extensions, start, end - start);
     }
     start = end + 1;
   }
@@ -140,10 +141,12 @@ std::string RasterFilter() {
       entries += '|';
       combined += ';';
     }
-    entries += entry.Description + " (" + pattern + ")|" + pattern;
+    entries.append(entry.Description).append(" (").append(pattern).append(")|").append(pattern);
     combined += pattern;
   }
-  return "Graphic formats|" + combined + "|" + entries + "|All Formats (*.*)|*.*";
+  std::string filter = "Graphic formats|";
+  filter.append(combined).append("|").append(entries).append("|All Formats (*.*)|*.*");
+  return filter;
 }
 
 const TRasterClass* RasterFormatForFile(const std::string& fileName) {
