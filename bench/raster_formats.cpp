@@ -29,7 +29,8 @@ uint32_t Mix(uint32_t under, uint32_t over, float coverage) {
   return out;
 }
 
-// White paper, a green pitch with lines, and rows of kit-coloured tokens with soft edges.
+// White paper, a shaded title band, a green pitch with lines, and rows of kit-coloured tokens with
+// soft edges: far more than 256 colours, most pixels in a few flat ones.
 const TPixelBuffer& Sheet() {
   static const TPixelBuffer sheet = [] {
     TPixelBuffer p(kWidth, kHeight, 0xFFFFFFFF);
@@ -37,6 +38,13 @@ const TPixelBuffer& Sheet() {
       for (int x = 60; x < kWidth - 60; ++x) {
         bool line = std::abs(y - kHeight / 2) < 3 || x < 66 || x >= kWidth - 66 || y < 66 || y >= kHeight - 66;
         p.At(x, y) = line ? 0xFFFFFFFF : 0xFF2E8B57;
+      }
+    }
+    for (int y = 0; y < 50; ++y) {
+      for (int x = 0; x < kWidth; ++x) {
+        uint32_t r = static_cast<uint32_t>(90 + x * 150 / kWidth), g = static_cast<uint32_t>(60 + y * 3),
+                 b = static_cast<uint32_t>(200 - x * 120 / kWidth + y);
+        p.At(x, y) = 0xFF000000u | r << 16 | g << 8 | b;
       }
     }
     const uint32_t kits[] = {0xFFFF0000, 0xFF0000FF, 0xFFFFFF00, 0xFF800080, 0xFF00FFFF, 0xFFFF8C00};

@@ -16,4 +16,8 @@ void TdtpJpgFormat::LoadFromStream(TStream& stream, TBitmap32& bitmap, int pageI
   bitmap.Changed();
 }
 
+void SaveJpegToStream(const TBitmap32& bitmap, TStream& stream, int quality) {
+  WriteBytes(stream, EncodeJpeg(ViewOf(bitmap), quality));
+}
+
 }  // namespace kivrano

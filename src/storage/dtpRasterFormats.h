@@ -139,6 +139,10 @@ class TJ2KImage : public TdtpRaster {
   void SaveToFile(const std::string& fileName, TBitmap32& bitmap) override;
 };
 
+// Writes the surface's colours as a JPEG file (the page export uses quality 90). JPEG is not a
+// save format of the registry; this is the encoder's only entry on surfaces.
+void SaveJpegToStream(const TBitmap32& bitmap, TStream& stream, int quality = 90);
+
 // Registry of formats, in registration order. The five formats above are registered on first use.
 void RegisterRasterFormat(const TRasterClass& rasterClass, const std::string& description, const std::string& extensions,
                           TRasterCapabilities capabilities);

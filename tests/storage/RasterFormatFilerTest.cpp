@@ -381,6 +381,23 @@ TEST(RasterFormatSave, GifThresholdAndTransparentColourAreSettings) {
   EXPECT_EQ(back.GetPixel(1, 0), 0u);
 }
 
+TEST(RasterFormatSave, JpegIsWrittenOnlyOnRequest) {
+  TBitmap32 picture;
+  picture.SetSize(32, 24);
+  picture.Clear(0x00C08040);  // alpha is not stored
+  TMemoryStream stream;
+  SaveJpegToStream(picture, stream);
+  stream.SetPosition(0);
+  TBitmap32 back;
+  LoadRasterImage(stream, ".jpg", &back, 0, {0, 0});
+  ASSERT_EQ(back.Width(), 32);
+  uint32_t pixel = back.GetPixel(16, 12);
+  EXPECT_EQ(pixel >> 24, 255u);
+  EXPECT_NEAR(static_cast<int>((pixel >> 16) & 0xFF), 0xC0, 2);
+  EXPECT_NEAR(static_cast<int>((pixel >> 8) & 0xFF), 0x80, 2);
+  EXPECT_NEAR(static_cast<int>(pixel & 0xFF), 0x40, 2);
+}
+
 // ---------- JPEG 2000 ----------
 
 class RasterJpeg2000 : public RasterFiles {
