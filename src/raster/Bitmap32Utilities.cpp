@@ -128,8 +128,8 @@ void TBitmap32::AlphaToLevels(float scale) {
   constexpr float kMaxLevel = 4294967295.0f;
   for (size_t i = 0, n = PixelCount(); i < n; ++i) {
     const float level = std::nearbyint(static_cast<float>(p[i] >> 24) * 256.0f * scale);
-    // Levels are unsigned: negative scales give 0, huge ones saturate.
-    p[i] = level <= 0.0f ? 0u : (level >= kMaxLevel ? 0xFFFFFFFFu : static_cast<TColor32>(level));
+    // Levels are unsigned: negative (or undefined) results give 0, huge ones saturate.
+    p[i] = !(level > 0.0f) ? 0u : (level >= kMaxLevel ? 0xFFFFFFFFu : static_cast<TColor32>(level));
   }
   Changed();
 }

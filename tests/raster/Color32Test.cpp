@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 #include "base/Colors.h"
@@ -32,7 +33,9 @@ TEST(Color32, ToColor32ExchangesRedAndBlueAndResolvesSystemColours) {
   EXPECT_EQ(ToColor32(clWindowText), 0xFF000000u);
   EXPECT_EQ(ToColor32(clBtnFace), 0xFFF0F0F0u);
   EXPECT_EQ(ToColor32(clHighlight), 0xFF0078D7u);
+  EXPECT_EQ(ToColor32(static_cast<TColor>(0xFF000000u | 15)), 0xFFF0F0F0u);  // other system-colour prefix
   EXPECT_EQ(ColorToRGB(clSystemColor | 200), 0);
+  EXPECT_EQ(ColorToRGB(static_cast<TColor>(0x80123405u)), 0);
 }
 
 TEST(Color32, GammaTableEntries) {
@@ -160,6 +163,12 @@ TEST(Color32, HslToRgbRoundsTiesToEven) {
   // Cyan at lightness 0.25: green is M2 = 0.5, so 127.5 rounds to the even 128; blue's hue lands
   // a hair below 1/6 in single precision and gives 127.49999 -> 127.
   EXPECT_EQ(HSLToRGB(0.5f, 1.0f, 0.25f), 0xFF00807Fu);
+}
+
+TEST(Color32, HslToRgbKeepsChannelsInRangeForOutOfRangeInput) {
+  EXPECT_EQ(HSLToRGB(0.0f, 0.0f, 1.5f), 0xFFFFFFFFu);
+  EXPECT_EQ(HSLToRGB(0.0f, 0.0f, -0.5f), 0xFF000000u);
+  EXPECT_EQ(HSLToRGB(0.0f, 0.0f, std::numeric_limits<float>::quiet_NaN()), 0xFF000000u);
 }
 
 TEST(Color32, HslRoundTripKeepsColours) {
