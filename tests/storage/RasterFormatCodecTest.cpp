@@ -1,5 +1,6 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 #include <png.h>
 #include <zlib.h>
 
@@ -241,6 +242,57 @@ TEST(RasterFormatJpeg, DecodesReducedWhenTheRequestedSizeAllows) {
   EXPECT_EQ(back.Height(), 150);
   EXPECT_NEAR(Channel(back.At(10, 10), 16), 0xF0, 3);
   EXPECT_NEAR(Channel(back.At(190, 140), 0), 0xC0, 3);
+}
+
+// A flat JPEG of the given colour space written with libjpeg directly.
+Bytes FlatJpeg(J_COLOR_SPACE space, const std::vector<uint8_t>& sample) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr error;
+  info.err = jpeg_std_error(&error);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = 16;
+  info.image_height = 16;
+  info.input_components = static_cast<int>(sample.size());
+  info.in_color_space = space;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, 95, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  std::vector<JSAMPLE> row;
+  for (int x = 0; x < 16; ++x) row.insert(row.end(), sample.begin(), sample.end());
+  while (info.next_scanline < 16) {
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&info, rows, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  Bytes bytes(buffer, buffer + size);
+  std::free(buffer);
+  return bytes;
+}
+
+TEST(RasterFormatJpeg, GreyAndCmykBecomeOpaqueRgb) {
+  struct Case {
+    const char* name;
+    J_COLOR_SPACE space;
+    std::vector<uint8_t> sample;
+    uint32_t expected;
+  } cases[] = {
+      {"grey", JCS_GRAYSCALE, {0x60}, 0xFF606060u},
+      // CMYK with the Adobe marker stores inverted inks: 255 means no ink.
+      {"cmyk magenta", JCS_CMYK, {255, 0, 255, 255}, 0xFFFF00FFu},
+      {"cmyk dark cyan", JCS_CMYK, {0, 255, 255, 128}, 0xFF008080u},
+  };
+  for (const Case& c : cases) {
+    Bytes jpeg = FlatJpeg(c.space, c.sample);
+    TPixelBuffer out;
+    DecodeJpeg(jpeg.data(), jpeg.size(), 4000, 4000, out);
+    uint32_t pixel = out.At(8, 8);
+    EXPECT_EQ(pixel >> 24, 255u) << c.name;
+    for (int shift : {0, 8, 16}) EXPECT_NEAR(Channel(pixel, shift), Channel(c.expected, shift), 3) << c.name << " " << shift;
+  }
 }
 
 TEST(RasterFormatJpeg, BadInputFailsWithTheDecodersMessage) {
