@@ -37,16 +37,16 @@ void TPixelBuffer::Fill(uint32_t color) { std::fill(pixels_.begin(), pixels_.end
 std::vector<uint8_t> ReadStreamRest(TStream& stream) {
   // The size is only a hint: a stream may end early or hold more than it claimed.
   size_t expected = static_cast<size_t>(std::max<int64_t>(0, stream.Size() - stream.Position()));
-  std::vector<uint8_t> bytes(std::max<size_t>(expected, 1));
+  std::vector<uint8_t> bytes(expected);
   size_t filled = 0;
-  for (;;) {
-    if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
-    int32_t want = static_cast<int32_t>(std::min<size_t>(bytes.size() - filled, 1u << 30));
-    int32_t n = stream.Read(bytes.data() + filled, want);
+  while (filled < bytes.size()) {
+    int32_t n = stream.Read(bytes.data() + filled, static_cast<int32_t>(std::min<size_t>(bytes.size() - filled, 1u << 30)));
     if (n <= 0) break;
     filled += static_cast<size_t>(n);
   }
   bytes.resize(filled);
+  uint8_t block[65536];
+  for (int32_t n; (n = stream.Read(block, sizeof block)) > 0;) bytes.insert(bytes.end(), block, block + n);
   return bytes;
 }
 
