@@ -64,7 +64,7 @@ int ReadUpToFirstImage(GifFileType* gif) {
 
 }  // namespace
 
-size_t DecodeGif(const uint8_t* data, size_t size, TPixelSink& sink) {
+TGifDecodeInfo DecodeGif(const uint8_t* data, size_t size, TPixelSink& sink) {
   TGifReader reader{data, size, 0};
   int error = 0;
   TGifDecoder gif(DGifOpen(&reader, ReadGifBytes, &error));
@@ -111,7 +111,7 @@ size_t DecodeGif(const uint8_t* data, size_t size, TPixelSink& sink) {
       for (int x = x0; x < x1; ++x) out[x] = lookup[line[static_cast<size_t>(x - image.Left)]];
     }
   }
-  return reader.offset;
+  return TGifDecodeInfo{reader.offset};
 }
 
 TGifPicture PrepareGifPicture(const TPixelView& picture, uint8_t alphaThreshold, TColor transparentColor) {

@@ -10,10 +10,14 @@
 
 namespace kivrano {
 
+struct TGifDecodeInfo {
+  size_t BytesConsumed = 0;  // up to the end of the first image
+};
+
 // Decodes the first image of a GIF onto a surface of the GIF's screen size: pixels the image covers
 // get their colour at alpha 255; its transparent pixels and the area outside it are $00000000.
-// Returns the bytes consumed up to the end of that image. Errors fail with an ERasterError.
-size_t DecodeGif(const uint8_t* data, size_t size, TPixelSink& sink);
+// Errors fail with an ERasterError.
+TGifDecodeInfo DecodeGif(const uint8_t* data, size_t size, TPixelSink& sink);
 
 // A palette picture ready for the GIF writer; TransparentIndex is -1 when nothing is transparent.
 struct TGifPicture {

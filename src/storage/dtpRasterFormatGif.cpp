@@ -9,10 +9,7 @@ bool TdtpGifFormat::CanLoad(TStream& stream) { return StreamStartsWith(stream, "
 void TdtpGifFormat::LoadFromStream(TStream& stream, TBitmap32& bitmap, int pageIndex, TRequestedSize) {
   CheckSinglePage(pageIndex);
   TBitmapSink sink(bitmap);
-  struct Result {
-    size_t BytesConsumed;
-  };
-  DecodeFromStream(stream, [&](const uint8_t* data, size_t size) { return Result{DecodeGif(data, size, sink)}; });
+  DecodeFromStream(stream, [&](const uint8_t* data, size_t size) { return DecodeGif(data, size, sink); });
   SetSourceSize(bitmap.Width(), bitmap.Height());
   bitmap.Changed();
 }
