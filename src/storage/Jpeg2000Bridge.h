@@ -5,7 +5,8 @@
 
 namespace kivrano {
 
-// The record exchanged with the JPEG 2000 library, zero-filled before use.
+// The record exchanged with the JPEG 2000 library, zero-filled before use. The integers are 32-bit;
+// the two pointers have the platform's width.
 struct TImageContainer {
   int32_t Width = 0;
   int32_t Height = 0;
