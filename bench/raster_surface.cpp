@@ -5,6 +5,7 @@
 #include <cairo.h>
 #include <pixman.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -91,6 +92,47 @@ BENCHMARK(BM_BlendRowWithMaster_Pixman);
 
 constexpr int kSurface = 1024;
 constexpr int kFill = 512;
+
+// A shape cache (512 x 512, every alpha) merged onto a page: the compositing step of rendering.
+std::vector<TColor32> CachePixels() {
+  std::vector<TColor32> pixels;
+  for (int y = 0; y < kFill; ++y) {
+    const std::vector<TColor32> row = RowWithMixedAlpha();
+    pixels.insert(pixels.end(), row.begin() + (y % 7), row.begin() + (y % 7) + kFill);
+  }
+  return pixels;
+}
+
+void BM_MergeDrawAt_Kivrano(benchmark::State& state) {
+  const std::vector<TColor32> pixels = CachePixels();
+  TBitmap32 cache;
+  cache.SetSize(kFill, kFill);
+  std::copy(pixels.begin(), pixels.end(), cache.Bits());
+  TBitmap32 page;
+  page.SetSize(kSurface, kSurface);
+  page.Clear(0xFFFFFFFF);
+  for (auto _ : state) {
+    cache.MergeDrawAt(page, 100, 100, 255);
+    benchmark::DoNotOptimize(page.Bits());
+  }
+  state.SetItemsProcessed(state.iterations() * kFill * kFill);
+}
+BENCHMARK(BM_MergeDrawAt_Kivrano);
+
+void BM_CompositeOver_Pixman(benchmark::State& state) {
+  std::vector<uint32_t> src = Premultiplied(CachePixels());
+  std::vector<uint32_t> dst(static_cast<size_t>(kSurface) * kSurface, 0xFFFFFFFF);
+  pixman_image_t* s = pixman_image_create_bits(PIXMAN_a8r8g8b8, kFill, kFill, src.data(), kFill * 4);
+  pixman_image_t* d = pixman_image_create_bits(PIXMAN_a8r8g8b8, kSurface, kSurface, dst.data(), kSurface * 4);
+  for (auto _ : state) {
+    pixman_image_composite32(PIXMAN_OP_OVER, s, nullptr, d, 0, 0, 0, 0, 100, 100, kFill, kFill);
+    benchmark::DoNotOptimize(dst.data());
+  }
+  pixman_image_unref(s);
+  pixman_image_unref(d);
+  state.SetItemsProcessed(state.iterations() * kFill * kFill);
+}
+BENCHMARK(BM_CompositeOver_Pixman);
 
 void BM_FillRect_Kivrano(benchmark::State& state) {
   TBitmap32 b;

@@ -41,6 +41,12 @@ float HueValue(float m1, float m2, float x) {
 
 }  // namespace
 
+const std::array<int, 256> MergeScale = [] {
+  std::array<int, 256> table{};
+  for (int r = 1; r < 256; ++r) table[static_cast<size_t>(r)] = 65536 / r;
+  return table;
+}();
+
 const std::array<uint8_t, 256> GammaTable = BuildGammaTable();
 
 void RGBToHSL(TColor32 c, float& h, float& s, float& l) {
@@ -98,7 +104,7 @@ TColor32 Merge(TColor32 f, TColor32 b, int m) {
   const int ba = AlphaOf(b);
   if (ba == 0) return fWithA;
   const int r = a + ba - a * ba / 255;
-  const int w = 65536 / r;
+  const int w = MergeScale[static_cast<size_t>(r)];
   auto channel = [&](int shift) {
     const int fc = static_cast<int>((f >> shift) & 0xFF);
     const int p = (static_cast<int>((b >> shift) & 0xFF) * ba) >> 8;
