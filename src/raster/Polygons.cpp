@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "raster/Bitmap32.h"
 #include "raster/FixedMath.h"
 #include "raster/Geometry.h"
 
@@ -136,6 +137,158 @@ std::unique_ptr<TPolygon32> TPolygon32::Grow(TFixed delta, float edgeSharpness) 
     }
   }
   return result;
+}
+
+namespace {
+
+// Rows of crossings built at a time: bounds the crossing memory by the surface's width in edges
+// rather than its height. A multiple of 8 so that pixel rows never straddle two bands.
+constexpr int kBandRows = 512;
+
+// Point lines converted for filling: x scaled by xShift fraction bits, y in (sub-)rows.
+struct TFillGeometry {
+  TArrayOfArrayOfPoint Rings;
+  int MinY = INT32_MAX;
+  int MaxY = INT32_MIN;
+};
+
+TFillGeometry ConvertAntialiased(const TArrayOfArrayOfFixedPoint& lines) {
+  TFillGeometry g;
+  for (const TArrayOfFixedPoint& line : lines) {
+    if (line.size() < 3) continue;
+    TArrayOfPoint& ring = g.Rings.emplace_back();
+    ring.reserve(line.size());
+    for (const TFixedPoint& p : line) {
+      // Eighths of a pixel in both directions.
+      const int x = static_cast<int>((int64_t{p.X} + 2047) >> 13);
+      const int y = static_cast<int>((int64_t{p.Y} + 2047) >> 13);
+      ring.push_back({x, y});
+      g.MinY = std::min(g.MinY, y);
+      g.MaxY = std::max(g.MaxY, y);
+    }
+  }
+  return g;
+}
+
+TFillGeometry ConvertAliased(const TArrayOfArrayOfFixedPoint& lines) {
+  TFillGeometry g;
+  for (const TArrayOfFixedPoint& line : lines) {
+    TArrayOfPoint ring;
+    ring.reserve(line.size());
+    for (const TFixedPoint& p : line) {
+      // Whole pixels; x carries 8 fraction bits.
+      const int x = FixedRound(p.X) * 256;
+      const int y = FixedRound(p.Y);
+      ring.push_back({x, y});
+      g.MinY = std::min(g.MinY, y);
+      g.MaxY = std::max(g.MaxY, y);
+    }
+    if (ring.size() >= 3) g.Rings.push_back(std::move(ring));
+  }
+  return g;
+}
+
+void FillAliased(TBitmap32& bitmap, const TArrayOfArrayOfFixedPoint& lines, TPolyFillMode mode, TColor32 color) {
+  const TFillGeometry g = ConvertAliased(lines);
+  const int minY = std::clamp(g.MinY, 0, bitmap.Height());
+  const int maxY = std::clamp(g.MaxY, 0, bitmap.Height());
+  if (minY >= maxY) return;
+  TEdgeList edges;
+  CollectEdges(g.Rings, edges);
+  const int lastRow = std::min(maxY, bitmap.Height() - 1);
+  const int maxX = static_cast<int>(std::min<int64_t>(int64_t{256} * bitmap.Width() - 1, INT32_MAX));
+  const bool opaque = AlphaOf(color) == 255;
+  std::vector<TSpan> spans;
+  for (int band = minY; band <= lastRow; band += kBandRows) {
+    const int bandLast = std::min(lastRow, band + kBandRows - 1);
+    const TCrossingTable table = BuildCrossings(edges, band, bandLast, maxX);
+    for (int y = band; y <= bandLast; ++y) {
+      AliasedSpans(table.Row(y), mode, bitmap.Width(), spans);
+      for (const TSpan& s : spans) {
+        if (opaque)
+          bitmap.HorzLine(s.X1, y, s.X2, color);
+        else
+          bitmap.HorzLineBlended(s.X1, y, s.X2, color);
+      }
+    }
+  }
+}
+
+void FillAntialiased(TBitmap32& bitmap, const TArrayOfArrayOfFixedPoint& lines, TPolyFillMode mode, TColor32 color) {
+  const TFillGeometry g = ConvertAntialiased(lines);
+  const int lastSubRow = static_cast<int>(std::min<int64_t>(int64_t{8} * bitmap.Height() - 1, INT32_MAX));
+  const int minY = std::clamp(g.MinY, 0, lastSubRow);
+  const int maxY = std::clamp(g.MaxY, 0, lastSubRow);
+  if (minY >= maxY) return;
+  TEdgeList edges;
+  CollectEdges(g.Rings, edges);
+  const int maxX = static_cast<int>(std::min<int64_t>(int64_t{8} * bitmap.Width() - 1, INT32_MAX));
+  const int master = AlphaOf(color);
+  const bool opaque = master == 255;
+  std::vector<int32_t> coverage;
+  for (int band = minY & ~7; band <= maxY; band += kBandRows) {
+    const int bandLast = std::min(maxY, band + kBandRows - 1);
+    const TCrossingTable table = BuildCrossings(edges, std::max(band, minY), bandLast, maxX);
+    for (int sub = band; sub <= bandLast; sub += 8) {
+      int first = 0;
+      const int n = RowCoverage(table, std::max(sub, minY), std::min(sub + 7, bandLast), mode, bitmap.Width(),
+                                coverage, first);
+      TColor32* d = bitmap.PixelPtr(first, sub >> 3);
+      for (int i = 0; i < n; ++i) {
+        const int c = coverage[static_cast<size_t>(i)];
+        if (c <= 0) continue;
+        if (c >= 56 && opaque)
+          d[i] = color;
+        else
+          d[i] = Merge(SetAlpha(color, (std::min(c, 56) * 1167) >> 8), d[i], master);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void TPolygon32::DrawFill(TBitmap32& bitmap, TColor32 color) const {
+  if (bitmap.Empty()) return;
+  bitmap.BeginUpdate();
+  if (Antialiased_)
+    FillAntialiased(bitmap, Points_, FillMode_, color);
+  else
+    FillAliased(bitmap, Points_, FillMode_, color);
+  bitmap.EndUpdate();
+  bitmap.Changed();
+}
+
+void TPolygon32::DrawEdges(TBitmap32& bitmap, TColor32 color) const {
+  if (bitmap.Empty()) return;
+  bitmap.BeginUpdate();
+  for (const TArrayOfFixedPoint& line : Points_) {
+    if (line.size() == 1 && Closed_) {
+      if (Antialiased_)
+        bitmap.PlotAntialiasedSafe(line[0].X >> 8, line[0].Y >> 8, color);
+      else
+        bitmap.BlendPixelSafe(FixedRound(line[0].X), FixedRound(line[0].Y), color);
+    }
+    if (line.size() < 2) continue;
+    bitmap.SetPenColor(color);
+    if (Antialiased_) {
+      bitmap.MoveToFixed(line[0].X, line[0].Y);
+      for (size_t i = 1; i < line.size(); ++i) bitmap.LineToAntialiased(line[i].X, line[i].Y);
+      if (Closed_) bitmap.LineToAntialiased(line[0].X, line[0].Y);
+      continue;
+    }
+    const bool opaque = AlphaOf(color) == 255;
+    bitmap.MoveTo(FixedRound(line[0].X), FixedRound(line[0].Y));
+    for (size_t i = 1; i < line.size(); ++i) {
+      if (opaque)
+        bitmap.LineToClipped(FixedRound(line[i].X), FixedRound(line[i].Y));
+      else
+        bitmap.LineToBlended(FixedRound(line[i].X), FixedRound(line[i].Y));
+    }
+    if (Closed_) bitmap.LineToBlended(FixedRound(line[0].X), FixedRound(line[0].Y));
+  }
+  bitmap.EndUpdate();
+  bitmap.Changed();
 }
 
 }  // namespace kivrano

@@ -78,6 +78,7 @@ class TAffineTransformation : public TTransformation {
   void Translate(float dx, float dy);
 
  private:
+  friend void Transform(TBitmap32& dst, TBitmap32& src, TTransformation& transformation);
   void Compose(const TFloatMatrix& m);
 
   // The inverse matrix in 20.12 fixed point.

@@ -1,0 +1,397 @@
+#include "raster/Resamplers.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "raster/Transforms.h"
+
+namespace kivrano {
+
+TFilterKernel FilterKernel(TStretchFilter filter) {
+  switch (filter) {
+    case sfNearest: return {BoxKernel, 1.001f};
+    case sfLinear:
+    case sfLinear2: return {TriangleKernel, 1.001f};
+    case sfSpline: return {SplineKernel, 1.5f};
+  }
+  return {BoxKernel, 1.001f};
+}
+
+namespace {
+
+__extension__ typedef __int128 TInt128;
+
+// a * b / c with a 128-bit product, rounded to nearest with halves away from zero.
+int64_t MulDivRound64(int64_t a, int64_t b, int64_t c) {
+  const TInt128 p = static_cast<TInt128>(a) * b;
+  TInt128 q = p / c;
+  const TInt128 r = p % c;
+  if (2 * (r < 0 ? -r : r) >= (c < 0 ? -c : c)) q += ((p < 0) != (c < 0)) ? -1 : 1;
+  return static_cast<int64_t>(q);
+}
+
+int64_t Extent(int from, int to) { return int64_t{to} - from; }
+
+// Common checks of the transfers: false when there is nothing to draw.
+bool CheckSurfaces(const TBitmap32& dst, const TBitmap32& src, const TRect& srcRect) {
+  if (dst.Empty()) throw ETransformError("Destination bitmap is nil or empty");
+  if (src.Empty()) throw ETransformError("Source bitmap is nil or empty");
+  if (Extent(srcRect.Left, srcRect.Right) <= 0 || Extent(srcRect.Top, srcRect.Bottom) <= 0) return false;
+  if (srcRect.Left < 0 || srcRect.Top < 0 || srcRect.Right > src.Width() || srcRect.Bottom > src.Height())
+    throw ETransformError("Source rectangle is invalid");
+  return true;
+}
+
+// The destination rectangle clipped to the surface; false when nothing of it is visible. A
+// rectangle whose extent does not fit 32 bits draws nothing either.
+bool ClipToSurface(const TBitmap32& dst, int64_t left, int64_t top, int64_t right, int64_t bottom, TRect& clip) {
+  if (right - left > INT32_MAX || bottom - top > INT32_MAX) return false;
+  clip.Left = static_cast<int>(std::max<int64_t>(left, 0));
+  clip.Top = static_cast<int>(std::max<int64_t>(top, 0));
+  clip.Right = static_cast<int>(std::min<int64_t>(right, dst.Width()));
+  clip.Bottom = static_cast<int>(std::min<int64_t>(bottom, dst.Height()));
+  return clip.Left < clip.Right && clip.Top < clip.Bottom;
+}
+bool ClipToSurface(const TBitmap32& dst, const TRect& r, TRect& clip) {
+  return ClipToSurface(dst, r.Left, r.Top, r.Right, r.Bottom, clip);
+}
+
+// How a sample meets the destination pixel.
+struct TSampleWriter {
+  TDrawMode Mode;
+  const TPixelCombineEvent* Combine;
+  int MasterAlpha;
+
+  void operator()(TColor32 sample, TColor32& pixel) const {
+    switch (Mode) {
+      case dmOpaque: pixel = sample; break;
+      case dmBlend: pixel = BlendWithMaster(sample, pixel, MasterAlpha); break;
+      case dmCustom: (*Combine)(sample, pixel, static_cast<TColor32>(MasterAlpha)); break;
+    }
+  }
+};
+
+TSampleWriter MakeWriter(TDrawMode mode, const TPixelCombineEvent& combine, int masterAlpha,
+                         TDrawMode withoutCallback = dmOpaque) {
+  if (mode == dmCustom && !combine) mode = withoutCallback;
+  return {mode, &combine, masterAlpha};
+}
+
+// Source positions of the visible destination columns (or rows) in 16.16 fixed point.
+std::vector<int64_t> StepPositions(int clipFrom, int clipTo, int dstFrom, int dstCount, int64_t srcSpan) {
+  const int64_t step = (srcSpan << 16) / dstCount;
+  int64_t pos = MulDivRound64(srcSpan * (clipFrom - dstFrom), 65535, dstCount);
+  std::vector<int64_t> positions(static_cast<size_t>(clipTo - clipFrom));
+  for (int64_t& p : positions) {
+    p = pos;
+    pos += step;
+  }
+  return positions;
+}
+
+void NearestSampling(TBitmap32& dst, const TRect& dstRect, const TRect& clip, const TBitmap32& src,
+                     const TRect& srcRect, const TSampleWriter& write) {
+  const int SW = srcRect.Width(), SH = srcRect.Height(), DW = dstRect.Width(), DH = dstRect.Height();
+  const std::vector<int64_t> xs = StepPositions(clip.Left, clip.Right, dstRect.Left, DW, SW);
+  const std::vector<int64_t> ys = StepPositions(clip.Top, clip.Bottom, dstRect.Top, DH, SH);
+  std::vector<int> columns(xs.size());
+  for (size_t i = 0; i < xs.size(); ++i) columns[i] = srcRect.Left + static_cast<int>(xs[i] >> 16);
+  const int width = clip.Width();
+  const bool copyRepeatedRows = write.Mode == dmOpaque && 2 * SH < DH;
+  int previousRow = -1;
+  for (int y = clip.Top; y < clip.Bottom; ++y) {
+    const int sy = srcRect.Top + static_cast<int>(ys[static_cast<size_t>(y - clip.Top)] >> 16);
+    TColor32* d = dst.PixelPtr(clip.Left, y);
+    if (copyRepeatedRows && sy == previousRow) {
+      std::memcpy(d, dst.PixelPtr(clip.Left, y - 1), static_cast<size_t>(width) * sizeof(TColor32));
+      continue;
+    }
+    previousRow = sy;
+    const TColor32* s = src.ScanLine(sy);
+    if (write.Mode == dmOpaque) {
+      for (int i = 0; i < width; ++i) d[i] = s[columns[static_cast<size_t>(i)]];
+    } else {
+      for (int i = 0; i < width; ++i) write(s[columns[static_cast<size_t>(i)]], d[i]);
+    }
+  }
+}
+
+void BilinearSampling(TBitmap32& dst, const TRect& dstRect, const TRect& clip, const TBitmap32& src,
+                      const TRect& srcRect, const TSampleWriter& write) {
+  const int SW = srcRect.Width(), SH = srcRect.Height(), DW = dstRect.Width(), DH = dstRect.Height();
+  const std::vector<int64_t> xs = StepPositions(clip.Left, clip.Right, dstRect.Left, DW, SW - 1);
+  const std::vector<int64_t> ys = StepPositions(clip.Top, clip.Bottom, dstRect.Top, DH, SH - 1);
+  const int width = clip.Width();
+  std::vector<int> columns(static_cast<size_t>(width));
+  std::vector<int> weights(static_cast<size_t>(width));
+  for (int i = 0; i < width; ++i) {
+    columns[static_cast<size_t>(i)] = srcRect.Left + static_cast<int>(xs[static_cast<size_t>(i)] >> 16);
+    weights[static_cast<size_t>(i)] = 255 - static_cast<int>((xs[static_cast<size_t>(i)] >> 8) & 255);
+  }
+  const int lastColumn = srcRect.Right - 1, lastRow = srcRect.Bottom - 1;
+  for (int y = clip.Top; y < clip.Bottom; ++y) {
+    const int64_t py = ys[static_cast<size_t>(y - clip.Top)];
+    const int sy = srcRect.Top + static_cast<int>(py >> 16);
+    const int wy = 255 - static_cast<int>((py >> 8) & 255);
+    const TColor32* top = src.ScanLine(sy);
+    const TColor32* bottom = src.ScanLine(sy < lastRow ? sy + 1 : sy);
+    TColor32* d = dst.PixelPtr(clip.Left, y);
+    // Columns advance monotonically: the vertical mixes of a column pair are reused while the
+    // source column stays the same.
+    int cached = -1;
+    TColor32 left = 0, right = 0;
+    for (int i = 0; i < width; ++i) {
+      const int sx = columns[static_cast<size_t>(i)];
+      if (sx != cached) {
+        const int sx1 = sx < lastColumn ? sx + 1 : sx;
+        left = (sx == cached + 1 && cached >= 0) ? right : Combine(top[sx], bottom[sx], wy);
+        right = Combine(top[sx1], bottom[sx1], wy);
+        cached = sx;
+      }
+      const TColor32 sample = Combine(left, right, weights[static_cast<size_t>(i)]);
+      if (write.Mode == dmOpaque)
+        d[i] = sample;
+      else
+        write(sample, d[i]);
+    }
+  }
+}
+
+// Horizontally filtered source rows, kept while the row clusters still use them: per visible
+// destination column the four channel sums (blue, green, red, alpha).
+class TFilteredRows {
+ public:
+  TFilteredRows(const TBitmap32& src, const TMappingTable& columns, size_t capacity)
+      : Src_(src), Columns_(columns), Capacity_(std::max<size_t>(capacity, 1)) {}
+
+  const int32_t* Get(int srcRow, int64_t stamp) {
+    for (Slot& s : Slots_) {
+      if (s.Row == srcRow) {
+        s.Used = stamp;
+        return s.Sums.data();
+      }
+    }
+    Slot* slot = nullptr;
+    if (Slots_.size() < Capacity_) {
+      slot = &Slots_.emplace_back();
+      slot->Sums.resize(Columns_.size() * 4);
+    } else {
+      slot = &*std::min_element(Slots_.begin(), Slots_.end(), [](const Slot& a, const Slot& b) { return a.Used < b.Used; });
+    }
+    slot->Row = srcRow;
+    slot->Used = stamp;
+    Filter(srcRow, slot->Sums.data());
+    return slot->Sums.data();
+  }
+
+ private:
+  struct Slot {
+    int Row = -1;
+    int64_t Used = 0;
+    std::vector<int32_t> Sums;
+  };
+
+  void Filter(int srcRow, int32_t* out) const {
+    const TColor32* s = Src_.ScanLine(srcRow);
+    for (const TCluster& cluster : Columns_) {
+      int32_t b = 0, g = 0, r = 0, a = 0;
+      for (const TClusterEntry& e : cluster) {
+        const TColor32 c = s[e.Pos];
+        b += e.Weight * static_cast<int32_t>(c & 0xFF);
+        g += e.Weight * static_cast<int32_t>((c >> 8) & 0xFF);
+        r += e.Weight * static_cast<int32_t>((c >> 16) & 0xFF);
+        a += e.Weight * static_cast<int32_t>(c >> 24);
+      }
+      out[0] = b;
+      out[1] = g;
+      out[2] = r;
+      out[3] = a;
+      out += 4;
+    }
+  }
+
+  const TBitmap32& Src_;
+  const TMappingTable& Columns_;
+  size_t Capacity_;
+  std::vector<Slot> Slots_;
+};
+
+// Separable filtering through mapping tables: each channel is
+// min(255, (sum of row weight * column weight * channel) >> 16).
+void TableSampling(TBitmap32& dst, const TRect& dstRect, const TRect& clip, const TBitmap32& src,
+                   const TRect& srcRect, TStretchFilter filter, const TSampleWriter& write) {
+  const TFilterKernel kernel = FilterKernel(filter);
+  const int x0 = clip.Left - dstRect.Left, y0 = clip.Top - dstRect.Top;
+  const TMappingTable columns = BuildMappingTable(dstRect.Width(), srcRect.Left, srcRect.Right, src.Width(), kernel,
+                                                  x0, x0 + clip.Width());
+  const TMappingTable rows = BuildMappingTable(dstRect.Height(), srcRect.Top, srcRect.Bottom, src.Height(), kernel,
+                                               y0, y0 + clip.Height());
+  if (columns.empty() || rows.empty()) return;
+  size_t longest = 1;
+  for (const TCluster& c : rows) longest = std::max(longest, c.size());
+  // Keep as many filtered rows as a row cluster uses, within about 64 MB; beyond that rows are
+  // filtered again when they come back.
+  const size_t rowBytes = columns.size() * 4 * sizeof(int32_t);
+  TFilteredRows filtered(src, columns, std::min(longest, std::max<size_t>(1, (size_t{64} << 20) / rowBytes)));
+
+  const int width = clip.Width();
+  std::vector<int64_t> acc(static_cast<size_t>(width) * 4);
+  for (int y = clip.Top; y < clip.Bottom; ++y) {
+    const TCluster& rowCluster = rows[static_cast<size_t>(y - clip.Top)];
+    if (rowCluster.empty()) continue;  // weights could not be formed: leave the row
+    std::fill(acc.begin(), acc.end(), 0);
+    for (const TClusterEntry& e : rowCluster) {
+      const int32_t* s = filtered.Get(e.Pos, y);
+      const int64_t w = e.Weight;
+      for (size_t k = 0; k < acc.size(); ++k) acc[k] += w * s[k];
+    }
+    TColor32* d = dst.PixelPtr(clip.Left, y);
+    for (int i = 0; i < width; ++i) {
+      if (columns[static_cast<size_t>(i)].empty()) continue;
+      const int64_t* v = &acc[static_cast<size_t>(i) * 4];
+      auto channel = [](int64_t sum) { return static_cast<TColor32>(std::min<int64_t>(255, sum >> 16)); };
+      const TColor32 sample = channel(v[0]) | (channel(v[1]) << 8) | (channel(v[2]) << 16) | (channel(v[3]) << 24);
+      if (write.Mode == dmOpaque)
+        d[i] = sample;
+      else
+        write(sample, d[i]);
+    }
+  }
+}
+
+}  // namespace
+
+void BlockTransfer(TBitmap32& dst, int dstX, int dstY, const TBitmap32& src, const TRect& srcRect, TDrawMode mode,
+                   const TPixelCombineEvent& combine, int masterAlpha) {
+  if (!CheckSurfaces(dst, src, srcRect)) return;
+  // Clip the source rectangle against the destination surface at the given position.
+  TRect clip;
+  if (!ClipToSurface(dst, dstX, dstY, int64_t{dstX} + srcRect.Width(), int64_t{dstY} + srcRect.Height(), clip)) return;
+  const int sx = srcRect.Left + (clip.Left - dstX);
+  const int width = clip.Width();
+  const TSampleWriter write = MakeWriter(mode, combine, masterAlpha);
+  for (int y = clip.Top; y < clip.Bottom; ++y) {
+    const TColor32* s = src.PixelPtr(sx, srcRect.Top + (y - dstY));
+    TColor32* d = dst.PixelPtr(clip.Left, y);
+    switch (write.Mode) {
+      case dmOpaque: std::memmove(d, s, static_cast<size_t>(width) * sizeof(TColor32)); break;
+      case dmBlend:
+        if (masterAlpha == 255)
+          BlendRow(s, d, width);
+        else
+          BlendRowWithMaster(s, d, width, masterAlpha);
+        break;
+      case dmCustom:
+        for (int i = 0; i < width; ++i) write(s[i], d[i]);
+        break;
+    }
+  }
+}
+
+void StretchTransfer(TBitmap32& dst, const TRect& dstRect, const TBitmap32& src, const TRect& srcRect,
+                     TStretchFilter filter, TDrawMode mode, const TPixelCombineEvent& combine, int masterAlpha) {
+  if (!CheckSurfaces(dst, src, srcRect)) return;
+  TRect clip;
+  if (!ClipToSurface(dst, dstRect, clip)) return;
+  const bool sameSize = dstRect.Width() == srcRect.Width() && dstRect.Height() == srcRect.Height();
+  switch (filter) {
+    case sfNearest: {
+      if (sameSize) {
+        BlockTransfer(dst, dstRect.Left, dstRect.Top, src, srcRect, mode, combine, masterAlpha);
+        return;
+      }
+      NearestSampling(dst, dstRect, clip, src, srcRect, MakeWriter(mode, combine, masterAlpha));
+      return;
+    }
+    case sfLinear: {
+      if (masterAlpha == 0) return;
+      // The linear path treats a custom mode without a callback as blending.
+      const TSampleWriter write = MakeWriter(mode, combine, masterAlpha, dmBlend);
+      if (sameSize) {
+        BlockTransfer(dst, dstRect.Left, dstRect.Top, src, srcRect, write.Mode, combine, masterAlpha);
+        return;
+      }
+      BilinearSampling(dst, dstRect, clip, src, srcRect, write);
+      return;
+    }
+    case sfLinear2:
+    case sfSpline: {
+      if (mode == dmBlend && masterAlpha == 0) return;
+      if (sameSize) {
+        BlockTransfer(dst, dstRect.Left, dstRect.Top, src, srcRect, mode, combine, masterAlpha);
+        return;
+      }
+      TableSampling(dst, dstRect, clip, src, srcRect, filter, MakeWriter(mode, combine, masterAlpha));
+      return;
+    }
+  }
+}
+
+void DrawScaled(TBitmap32& dst, const TRect& dstRect, const TBitmap32& src, const TRect& srcRect,
+                TStretchFilter filter, TDrawMode mode, const TPixelCombineEvent& combine, int masterAlpha) {
+  if (Extent(srcRect.Left, srcRect.Right) >= Extent(dstRect.Left, dstRect.Right) &&
+      Extent(srcRect.Top, srcRect.Bottom) >= Extent(dstRect.Top, dstRect.Bottom) && filter == sfLinear &&
+      mode == dmOpaque)
+    BoxShrink(dst, dstRect, src, srcRect);
+  else
+    StretchTransfer(dst, dstRect, src, srcRect, filter, mode, combine, masterAlpha);
+}
+
+namespace {
+
+// Splits count source pixels into parts consecutive blocks: count div parts each, one more
+// whenever the running remainder (adding count mod parts per block) reaches parts. After k blocks
+// the remainder has wrapped floor(k * (count mod parts) / parts) times, which gives the start of
+// block k directly; returned for the blocks clipFrom .. clipTo, the last one being an end.
+std::vector<int> Partition(int from, int count, int parts, int clipFrom, int clipTo) {
+  const int64_t base = count / parts, extra = count % parts;
+  std::vector<int> starts;
+  starts.reserve(static_cast<size_t>(clipTo - clipFrom) + 1);
+  for (int64_t k = clipFrom; k <= clipTo; ++k) starts.push_back(static_cast<int>(from + k * base + k * extra / parts));
+  return starts;
+}
+
+}  // namespace
+
+void BoxShrink(TBitmap32& dst, const TRect& dstRect, const TBitmap32& src, const TRect& srcRect) {
+  if (!CheckSurfaces(dst, src, srcRect)) return;
+  TRect clip;
+  if (!ClipToSurface(dst, dstRect, clip)) return;
+  const int x0 = clip.Left - dstRect.Left, y0 = clip.Top - dstRect.Top;
+  const std::vector<int> xs = Partition(srcRect.Left, srcRect.Width(), dstRect.Width(), x0, x0 + clip.Width());
+  const std::vector<int> ys = Partition(srcRect.Top, srcRect.Height(), dstRect.Height(), y0, y0 + clip.Height());
+  const int width = clip.Width();
+  std::vector<uint64_t> sums(static_cast<size_t>(width) * 4);
+  for (int y = clip.Top; y < clip.Bottom; ++y) {
+    const int j = y - clip.Top;
+    const int rowFrom = ys[static_cast<size_t>(j)], rowTo = ys[static_cast<size_t>(j) + 1];
+    std::fill(sums.begin(), sums.end(), 0);
+    for (int sy = rowFrom; sy < rowTo; ++sy) {
+      const TColor32* s = src.ScanLine(sy);
+      for (int i = 0; i < width; ++i) {
+        const size_t k = static_cast<size_t>(i);
+        uint64_t* acc = &sums[static_cast<size_t>(i) * 4];
+        for (int sx = xs[k]; sx < xs[k + 1]; ++sx) {
+          const TColor32 c = s[sx];
+          acc[0] += c & 0xFF;
+          acc[1] += (c >> 8) & 0xFF;
+          acc[2] += (c >> 16) & 0xFF;
+          acc[3] += c >> 24;
+        }
+      }
+    }
+    TColor32* d = dst.PixelPtr(clip.Left, y);
+    for (int i = 0; i < width; ++i) {
+      const size_t k = static_cast<size_t>(i);
+      const uint64_t n = static_cast<uint64_t>(xs[k + 1] - xs[k]) * static_cast<uint64_t>(rowTo - rowFrom);
+      if (n == 0) continue;  // an enlarged extent leaves some blocks without source pixels
+      const uint64_t* acc = &sums[static_cast<size_t>(i) * 4];
+      d[i] = static_cast<TColor32>(acc[0] / n) | static_cast<TColor32>(acc[1] / n) << 8 |
+             static_cast<TColor32>(acc[2] / n) << 16 | static_cast<TColor32>(acc[3] / n) << 24;
+    }
+  }
+}
+
+}  // namespace kivrano
