@@ -4,12 +4,12 @@
 #include <memory>
 #include <vector>
 
+#include "raster/Color32.h"
+#include "raster/Geometry.h"
 #include "raster/ScanConversion.h"
 
 namespace kivrano {
 
-using TFixed = int32_t;
-using TColor32 = uint32_t;
 class TBitmap32;
 
 // A point in 16.16 fixed point.

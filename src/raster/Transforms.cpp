@@ -179,7 +179,7 @@ class TRowWalker {
 
 }  // namespace
 
-void Transform(TBitmap32& dst, TBitmap32& src, TTransformation& transformation) {
+void Transform(TBitmap32& dst, const TBitmap32& src, TTransformation& transformation) {
   if (!transformation.TransformValid()) transformation.PrepareTransform();
   if (dst.Empty() || src.Empty()) return;
   TDrawMode mode = src.DrawMode();

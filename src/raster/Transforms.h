@@ -78,7 +78,7 @@ class TAffineTransformation : public TTransformation {
   void Translate(float dx, float dy);
 
  private:
-  friend void Transform(TBitmap32& dst, TBitmap32& src, TTransformation& transformation);
+  friend void Transform(TBitmap32& dst, const TBitmap32& src, TTransformation& transformation);
   void Compose(const TFloatMatrix& m);
 
   // The inverse matrix in 20.12 fixed point.
@@ -88,6 +88,6 @@ class TAffineTransformation : public TTransformation {
 
 // Draws src through the transformation into dst with src's draw mode, master alpha, combine
 // callback, stretch filter and outer colour.
-void Transform(TBitmap32& dst, TBitmap32& src, TTransformation& transformation);
+void Transform(TBitmap32& dst, const TBitmap32& src, TTransformation& transformation);
 
 }  // namespace kivrano
