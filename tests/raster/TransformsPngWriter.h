@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+#include "raster/Bitmap32.h"
+
+namespace kivrano::testing {
+
+// Writes the surface as an 8-bit RGBA PNG file (colours not premultiplied, as stored).
+void WritePng(const TBitmap32& bitmap, const std::string& path);
+
+// Writes <name>.png into the folder named by KIVRANO_PICTURES, when that is set, so that
+// rendered results can be looked at.
+void DumpPicture(const TBitmap32& bitmap, const std::string& name);
+
+}  // namespace kivrano::testing
