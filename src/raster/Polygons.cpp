@@ -225,22 +225,26 @@ void FillAntialiased(TBitmap32& bitmap, const TArrayOfArrayOfFixedPoint& lines, 
   const int maxX = static_cast<int>(std::min<int64_t>(int64_t{8} * bitmap.Width() - 1, INT32_MAX));
   const int master = AlphaOf(color);
   const bool opaque = master == 255;
-  std::vector<int32_t> coverage;
+  TCoverageScratch scratch;
+  std::vector<TCoverageRun> runs;
+  const int width = bitmap.Width();
   for (int band = minY & ~7; band <= maxY; band += kBandRows) {
     const int bandLast = std::min(maxY, band + kBandRows - 1);
     const TCrossingTable table = BuildCrossings(edges, std::max(band, minY), bandLast, maxX);
     for (int sub = band; sub <= bandLast; sub += 8) {
-      int first = 0;
-      const int n = RowCoverage(table, std::max(sub, minY), std::min(sub + 7, bandLast), mode, bitmap.Width(),
-                                coverage, first);
-      TColor32* d = bitmap.PixelPtr(first, sub >> 3);
-      for (int i = 0; i < n; ++i) {
-        const int c = coverage[static_cast<size_t>(i)];
-        if (c <= 0) continue;
-        if (c >= 56 && opaque)
-          d[i] = color;
-        else
-          d[i] = Merge(SetAlpha(color, (std::min(c, 56) * 1167) >> 8), d[i], master);
+      RowCoverage(table, std::max(sub, minY), std::min(sub + 7, bandLast), mode, width, scratch, runs);
+      TColor32* row = bitmap.ScanLine(sub >> 3);
+      for (size_t k = 0; k < runs.size(); ++k) {
+        const int c = std::clamp(runs[k].Coverage, 0, 56);
+        if (c == 0) continue;
+        TColor32* d = row + runs[k].Column;
+        TColor32* end = row + (k + 1 < runs.size() ? runs[k + 1].Column : width);
+        if (c == 56 && opaque) {
+          std::fill(d, end, color);
+          continue;
+        }
+        const TColor32 shade = SetAlpha(color, (c * 1167) >> 8);
+        for (; d < end; ++d) *d = Merge(shade, *d, master);
       }
     }
   }

@@ -186,30 +186,24 @@ void AliasedSpans(std::span<const int32_t> crossings, TPolyFillMode mode, int wi
   }
 }
 
-int RowCoverage(const TCrossingTable& table, int firstSubRow, int lastSubRow, TPolyFillMode mode, int width,
-                std::vector<int32_t>& accumulator, int& firstColumn) {
-  int lo = INT32_MAX, hi = -1;
-  for (int s = firstSubRow; s <= lastSubRow; ++s) {
-    const std::span<const int32_t> row = table.Row(s);
-    if (row.empty()) continue;
-    lo = std::min(lo, CrossingX(row.front()));
-    hi = std::max(hi, CrossingX(row.back()) + 7);
-  }
-  if (hi < 0) return 0;
-  firstColumn = lo / 8;
-  const int lastColumn = std::min(hi / 8 + 1, width - 1);
-  if (lastColumn < firstColumn) return 0;
-  // Contributions land up to one column past the last crossing's column.
-  const size_t size = static_cast<size_t>(hi / 8 + 2 - firstColumn) + 1;
-  if (accumulator.size() < size) accumulator.resize(size);
-  std::fill_n(accumulator.begin(), size, 0);
-
-  int32_t* acc = accumulator.data() - firstColumn;
-  auto interval = [acc](int xs, int xe) {
-    acc[xs >> 3] += 7 - (xs & 7);
-    acc[(xs >> 3) + 1] += xs & 7;
-    acc[xe >> 3] -= 7 - (xe & 7);
-    acc[(xe >> 3) + 1] -= xe & 7;
+void RowCoverage(const TCrossingTable& table, int firstSubRow, int lastSubRow, TPolyFillMode mode, int width,
+                 TCoverageScratch& scratch, std::vector<TCoverageRun>& runs) {
+  runs.clear();
+  // Crossings lie in 0 .. 8 * width - 1, so contributions land in columns 0 .. width.
+  if (scratch.Accumulator.size() < static_cast<size_t>(width) + 2) scratch.Accumulator.assign(static_cast<size_t>(width) + 2, 0);
+  int32_t* acc = scratch.Accumulator.data();
+  std::vector<int>& touched = scratch.Touched;
+  touched.clear();
+  auto add = [acc, &touched](int column, int32_t amount) {
+    if (amount == 0) return;
+    acc[column] += amount;
+    touched.push_back(column);
+  };
+  auto interval = [&add](int xs, int xe) {
+    add(xs >> 3, 7 - (xs & 7));
+    add((xs >> 3) + 1, xs & 7);
+    add(xe >> 3, -(7 - (xe & 7)));
+    add((xe >> 3) + 1, -(xe & 7));
   };
   for (int s = firstSubRow; s <= lastSubRow; ++s) {
     const std::span<const int32_t> row = table.Row(s);
@@ -221,17 +215,29 @@ int RowCoverage(const TCrossingTable& table, int firstSubRow, int lastSubRow, TP
     for (const int32_t c : row) {
       const int before = count;
       count += CrossingDirection(c);
-      if (before == 0 && count != 0) start = CrossingX(c);
-      else if (before != 0 && count == 0) interval(start, CrossingX(c));
+      if (before == 0 && count != 0)
+        start = CrossingX(c);
+      else if (before != 0 && count == 0)
+        interval(start, CrossingX(c));
     }
   }
-  const int columns = lastColumn - firstColumn + 1;
+  if (touched.empty()) return;
+  std::sort(touched.begin(), touched.end());
   int32_t sum = 0;
-  for (int i = 0; i < columns; ++i) {
-    sum += accumulator[static_cast<size_t>(i)];
-    accumulator[static_cast<size_t>(i)] = sum;
+  int previous = -1;
+  for (const int column : touched) {
+    if (column == previous) continue;
+    previous = column;
+    sum += acc[column];
+    acc[column] = 0;
+    if (column >= width) continue;  // past the last column: only clears the scratch
+    if (runs.empty() || runs.back().Coverage != sum) {
+      if (!runs.empty() && runs.back().Column == column)
+        runs.back().Coverage = sum;
+      else
+        runs.push_back({column, sum});
+    }
   }
-  return columns;
 }
 
 }  // namespace kivrano

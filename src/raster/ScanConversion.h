@@ -70,10 +70,25 @@ struct TSpan {
 // `width` pixels wide.
 void AliasedSpans(std::span<const int32_t> crossings, TPolyFillMode mode, int width, std::vector<TSpan>& spans);
 
-// Coverage of one pixel row from its sub-rows' crossings in eighths of a pixel: coverage[i] is the
-// coverage (0 .. 56) of column firstColumn + i. Returns the number of covered columns (0 when the
-// row has no crossings). Uses `accumulator` (resized as needed) as scratch.
-int RowCoverage(const TCrossingTable& table, int firstSubRow, int lastSubRow, TPolyFillMode mode, int width,
-                std::vector<int32_t>& accumulator, int& firstColumn);
+// A run of pixels of equal coverage (0 .. 56) in a row: from Column up to the next run's
+// column, the last run up to the row's end.
+struct TCoverageRun {
+  int Column = 0;
+  int Coverage = 0;
+  friend bool operator==(const TCoverageRun&, const TCoverageRun&) = default;
+};
+
+// Work space of RowCoverage, kept across rows.
+struct TCoverageScratch {
+  std::vector<int32_t> Accumulator;  // per column, all 0 between calls
+  std::vector<int> Touched;
+};
+
+// Coverage of one pixel row of a surface `width` pixels wide from its sub-rows' crossings in
+// eighths of a pixel. Each interval [xs, xe) of a sub-row adds 7 - xs mod 8 at column xs / 8 and
+// xs mod 8 at the next, and takes 7 - xe mod 8 at column xe / 8 and xe mod 8 at the next; a
+// column's coverage is the running sum. Returned as runs, empty when the row has no crossings.
+void RowCoverage(const TCrossingTable& table, int firstSubRow, int lastSubRow, TPolyFillMode mode, int width,
+                 TCoverageScratch& scratch, std::vector<TCoverageRun>& runs);
 
 }  // namespace kivrano

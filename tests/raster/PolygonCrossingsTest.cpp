@@ -96,34 +96,38 @@ TEST(PolygonCrossings, AliasedSpansUnderBothRules) {
   }
 }
 
+// Per-column coverage of one pixel row, from its runs.
+std::vector<int> Coverage(const TCrossingTable& t, int firstSubRow, int lastSubRow, TPolyFillMode mode, int width) {
+  TCoverageScratch scratch;
+  std::vector<TCoverageRun> runs;
+  RowCoverage(t, firstSubRow, lastSubRow, mode, width, scratch, runs);
+  std::vector<int> columns(static_cast<size_t>(width), 0);
+  for (size_t k = 0; k < runs.size(); ++k) {
+    const int end = k + 1 < runs.size() ? runs[k + 1].Column : width;
+    for (int x = runs[k].Column; x < end; ++x) columns[static_cast<size_t>(x)] = runs[k].Coverage;
+  }
+  // The scratch is left cleared for the next row.
+  for (int32_t v : scratch.Accumulator) EXPECT_EQ(v, 0);
+  return columns;
+}
+
 // Coverage in eighths: a row fills 7 per covered sub-pixel row; the start column of an interval
 // [xs, xe) gets 7 - xs mod 8, the end column xe mod 8.
 TEST(PolygonCrossings, CoverageOfARectangleFromHalfAPixelToTwoAndAHalf) {
   const TCrossingTable t = BuildCrossings(TArrayOfArrayOfPoint{{{4, 0}, {20, 0}, {20, 8}, {4, 8}}}, 0, 8, 79);
-  std::vector<int32_t> acc;
-  int first = -1;
   // Sub-rows 1..7 are covered (sub-row 0 pairs into an empty interval).
-  int n = RowCoverage(t, 0, 7, Alternate, 10, acc, first);
-  ASSERT_EQ(n, 5);
-  EXPECT_EQ(first, 0);
-  EXPECT_EQ(std::vector<int32_t>(acc.begin(), acc.begin() + n), (std::vector<int32_t>{21, 49, 28, 0, 0}));
-  n = RowCoverage(t, 8, 8, Alternate, 10, acc, first);
-  EXPECT_EQ(std::vector<int32_t>(acc.begin(), acc.begin() + n), (std::vector<int32_t>{0, 0, 0}));
-  // The last column is limited to the surface.
-  n = RowCoverage(t, 0, 7, Alternate, 2, acc, first);
-  EXPECT_EQ(n, 2);
+  EXPECT_EQ(Coverage(t, 0, 7, Alternate, 6), (std::vector<int>{21, 49, 28, 0, 0, 0}));
+  EXPECT_EQ(Coverage(t, 8, 8, Alternate, 6), (std::vector<int>(6, 0)));
+  // Columns past the surface are cut off.
+  EXPECT_EQ(Coverage(t, 0, 7, Alternate, 2), (std::vector<int>{21, 49}));
 }
 
 TEST(PolygonCrossings, CoverageUnderBothRulesForOverlappingRings) {
   // Two clockwise squares overlapping in columns 2..3: winding fills the overlap, alternate not.
   const TArrayOfArrayOfPoint rings = {{{0, 0}, {32, 0}, {32, 16}, {0, 16}}, {{16, 0}, {48, 0}, {48, 16}, {16, 16}}};
   const TCrossingTable t = BuildCrossings(rings, 0, 16, 79);
-  std::vector<int32_t> acc;
-  int first = -1;
-  int n = RowCoverage(t, 8, 15, Winding, 10, acc, first);
-  EXPECT_EQ(std::vector<int32_t>(acc.begin(), acc.begin() + n), (std::vector<int32_t>{56, 56, 56, 56, 56, 56, 0, 0}));
-  n = RowCoverage(t, 8, 15, Alternate, 10, acc, first);
-  EXPECT_EQ(std::vector<int32_t>(acc.begin(), acc.begin() + n), (std::vector<int32_t>{56, 56, 0, 0, 56, 56, 0, 0}));
+  EXPECT_EQ(Coverage(t, 8, 15, Winding, 8), (std::vector<int>{56, 56, 56, 56, 56, 56, 0, 0}));
+  EXPECT_EQ(Coverage(t, 8, 15, Alternate, 8), (std::vector<int>{56, 56, 0, 0, 56, 56, 0, 0}));
 }
 
 }  // namespace
