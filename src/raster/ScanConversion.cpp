@@ -194,6 +194,8 @@ void RowCoverage(const TCrossingTable& table, int firstSubRow, int lastSubRow, T
   int32_t* acc = scratch.Accumulator.data();
   std::vector<int>& touched = scratch.Touched;
   touched.clear();
+  std::vector<size_t>& starts = scratch.Runs;
+  starts.clear();
   auto add = [acc, &touched](int column, int32_t amount) {
     if (amount == 0) return;
     acc[column] += amount;
@@ -207,6 +209,8 @@ void RowCoverage(const TCrossingTable& table, int firstSubRow, int lastSubRow, T
   };
   for (int s = firstSubRow; s <= lastSubRow; ++s) {
     const std::span<const int32_t> row = table.Row(s);
+    // Intervals come sorted and disjoint, so each sub-row's columns come out ascending.
+    starts.push_back(touched.size());
     if (mode == Alternate) {
       for (size_t j = 0; j + 1 < row.size(); j += 2) interval(CrossingX(row[j]), CrossingX(row[j + 1]));
       continue;
@@ -222,10 +226,31 @@ void RowCoverage(const TCrossingTable& table, int firstSubRow, int lastSubRow, T
     }
   }
   if (touched.empty()) return;
-  std::sort(touched.begin(), touched.end());
+  // Merge the ascending runs of the sub-rows pairwise.
+  starts.push_back(touched.size());
+  std::vector<int>* from = &touched;
+  std::vector<int>* to = &scratch.Merged;
+  while (starts.size() > 2) {
+    to->resize(from->size());
+    size_t out = 0;
+    std::vector<size_t>& next = scratch.NextRuns;
+    next.clear();
+    for (size_t k = 0; k + 1 < starts.size(); k += 2) {
+      next.push_back(out);
+      const size_t a = starts[k], b = starts[k + 1], c = k + 2 < starts.size() ? starts[k + 2] : starts[k + 1];
+      std::merge(from->begin() + static_cast<ptrdiff_t>(a), from->begin() + static_cast<ptrdiff_t>(b),
+                 from->begin() + static_cast<ptrdiff_t>(b), from->begin() + static_cast<ptrdiff_t>(c),
+                 to->begin() + static_cast<ptrdiff_t>(out));
+      out += c - a;
+      if (k + 2 >= starts.size()) break;
+    }
+    next.push_back(out);
+    starts.swap(next);
+    std::swap(from, to);
+  }
   int32_t sum = 0;
   int previous = -1;
-  for (const int column : touched) {
+  for (const int column : *from) {
     if (column == previous) continue;
     previous = column;
     sum += acc[column];
