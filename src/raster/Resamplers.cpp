@@ -7,6 +7,10 @@
 
 #include "raster/Transforms.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kivrano {
 
 TFilterKernel FilterKernel(TStretchFilter filter) {
@@ -118,39 +122,59 @@ void NearestSampling(TBitmap32& dst, const TRect& dstRect, const TRect& clip, co
   }
 }
 
+// out[i] = Combine(x[i], y[i], w) for a run of pixels; four at a time in 16-bit lanes where the
+// processor has them (every lane stays below 65536, so the result is the same).
+void CombineRows(const TColor32* x, const TColor32* y, int w, TColor32* out, int count) {
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i wx = _mm_set1_epi16(static_cast<short>(w));
+  const __m128i wy = _mm_set1_epi16(static_cast<short>(256 - w));
+  const __m128i half = _mm_set1_epi16(128);
+  for (; i + 4 <= count; i += 4) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x + i));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + i));
+    auto mix = [&](__m128i p, __m128i q) {
+      const __m128i sum = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(p, wx), _mm_mullo_epi16(q, wy)), half);
+      return _mm_srli_epi16(sum, 8);
+    };
+    const __m128i lo = mix(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
+    const __m128i hi = mix(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
+  }
+#endif
+  for (; i < count; ++i) out[i] = Combine(x[i], y[i], w);
+}
+
 void BilinearSampling(TBitmap32& dst, const TRect& dstRect, const TRect& clip, const TBitmap32& src,
                       const TRect& srcRect, const TSampleWriter& write) {
   const int SW = srcRect.Width(), SH = srcRect.Height(), DW = dstRect.Width(), DH = dstRect.Height();
   const std::vector<int64_t> xs = StepPositions(clip.Left, clip.Right, dstRect.Left, DW, SW - 1);
   const std::vector<int64_t> ys = StepPositions(clip.Top, clip.Bottom, dstRect.Top, DH, SH - 1);
   const int width = clip.Width();
+  const int lastColumn = srcRect.Right - 1, lastRow = srcRect.Bottom - 1;
+  // Source columns read by the visible destination columns: x and its right neighbour (x itself
+  // on the last column of the source rectangle).
   std::vector<int> columns(static_cast<size_t>(width));
   std::vector<int> weights(static_cast<size_t>(width));
   for (int i = 0; i < width; ++i) {
     columns[static_cast<size_t>(i)] = srcRect.Left + static_cast<int>(xs[static_cast<size_t>(i)] >> 16);
     weights[static_cast<size_t>(i)] = 255 - static_cast<int>((xs[static_cast<size_t>(i)] >> 8) & 255);
   }
-  const int lastColumn = srcRect.Right - 1, lastRow = srcRect.Bottom - 1;
+  const int from = columns.front(), to = std::min(columns.back() + 1, lastColumn);
+  std::vector<TColor32> mixed(static_cast<size_t>(to - from + 1));
   for (int y = clip.Top; y < clip.Bottom; ++y) {
     const int64_t py = ys[static_cast<size_t>(y - clip.Top)];
     const int sy = srcRect.Top + static_cast<int>(py >> 16);
     const int wy = 255 - static_cast<int>((py >> 8) & 255);
-    const TColor32* top = src.ScanLine(sy);
-    const TColor32* bottom = src.ScanLine(sy < lastRow ? sy + 1 : sy);
+    // Rows first: the pair of source rows mixed once for every column in reach.
+    CombineRows(src.PixelPtr(from, sy), src.PixelPtr(from, sy < lastRow ? sy + 1 : sy), wy, mixed.data(),
+                to - from + 1);
+    const TColor32* m = mixed.data() - from;
     TColor32* d = dst.PixelPtr(clip.Left, y);
-    // Columns advance monotonically: the vertical mixes of a column pair are reused while the
-    // source column stays the same.
-    int cached = -1;
-    TColor32 left = 0, right = 0;
     for (int i = 0; i < width; ++i) {
       const int sx = columns[static_cast<size_t>(i)];
-      if (sx != cached) {
-        const int sx1 = sx < lastColumn ? sx + 1 : sx;
-        left = (sx == cached + 1 && cached >= 0) ? right : Combine(top[sx], bottom[sx], wy);
-        right = Combine(top[sx1], bottom[sx1], wy);
-        cached = sx;
-      }
-      const TColor32 sample = Combine(left, right, weights[static_cast<size_t>(i)]);
+      const TColor32 sample = Combine(m[sx], m[sx < lastColumn ? sx + 1 : sx], weights[static_cast<size_t>(i)]);
       if (write.Mode == dmOpaque)
         d[i] = sample;
       else
@@ -355,25 +379,62 @@ std::vector<int> Partition(int from, int count, int parts, int clipFrom, int cli
 
 }  // namespace
 
-void BoxShrink(TBitmap32& dst, const TRect& dstRect, const TBitmap32& src, const TRect& srcRect) {
-  if (!CheckSurfaces(dst, src, srcRect)) return;
-  TRect clip;
-  if (!ClipToSurface(dst, dstRect, clip)) return;
-  const int x0 = clip.Left - dstRect.Left, y0 = clip.Top - dstRect.Top;
-  const std::vector<int> xs = Partition(srcRect.Left, srcRect.Width(), dstRect.Width(), x0, x0 + clip.Width());
-  const std::vector<int> ys = Partition(srcRect.Top, srcRect.Height(), dstRect.Height(), y0, y0 + clip.Height());
+namespace {
+
+// Writes the block means: sum / n per channel. With sum = k n + r, (sum + 0.5) / n lies at
+// least 0.5 / n inside (k, k + 1), far beyond the rounding error of doubles, so its floor is k.
+inline TColor32 BlockMean(uint64_t b, uint64_t g, uint64_t r, uint64_t a, uint64_t n) {
+  const double inverse = 1.0 / static_cast<double>(n);
+  auto q = [inverse](uint64_t sum) { return static_cast<TColor32>((static_cast<double>(sum) + 0.5) * inverse); };
+  return q(b) | q(g) << 8 | q(r) << 16 | q(a) << 24;
+}
+
+// A pixel spread into four 16-bit lanes (blue, red, green, alpha): up to 257 pixels add up
+// without one lane carrying into the next.
+inline uint64_t Lanes(TColor32 c) { return (c | static_cast<uint64_t>(c) << 24) & 0x00FF00FF00FF00FFull; }
+
+// Blocks of at most 257 pixels: each block summed in packed lanes.
+void ShrinkSmallBlocks(TBitmap32& dst, const TRect& clip, const TBitmap32& src, const std::vector<int>& xs,
+                       const std::vector<int>& ys) {
   const int width = clip.Width();
-  std::vector<uint64_t> sums(static_cast<size_t>(width) * 4);
+  std::vector<uint64_t> sums(static_cast<size_t>(width));
   for (int y = clip.Top; y < clip.Bottom; ++y) {
-    const int j = y - clip.Top;
-    const int rowFrom = ys[static_cast<size_t>(j)], rowTo = ys[static_cast<size_t>(j) + 1];
+    const size_t j = static_cast<size_t>(y - clip.Top);
+    const int rowFrom = ys[j], rowTo = ys[j + 1];
     std::fill(sums.begin(), sums.end(), 0);
     for (int sy = rowFrom; sy < rowTo; ++sy) {
       const TColor32* s = src.ScanLine(sy);
       for (int i = 0; i < width; ++i) {
-        const size_t k = static_cast<size_t>(i);
-        uint64_t* acc = &sums[static_cast<size_t>(i) * 4];
-        for (int sx = xs[k]; sx < xs[k + 1]; ++sx) {
+        uint64_t sum = 0;
+        for (int sx = xs[static_cast<size_t>(i)], end = xs[static_cast<size_t>(i) + 1]; sx < end; ++sx) sum += Lanes(s[sx]);
+        sums[static_cast<size_t>(i)] += sum;
+      }
+    }
+    TColor32* d = dst.PixelPtr(clip.Left, y);
+    for (int i = 0; i < width; ++i) {
+      const uint64_t n = static_cast<uint64_t>(xs[static_cast<size_t>(i) + 1] - xs[static_cast<size_t>(i)]) *
+                         static_cast<uint64_t>(rowTo - rowFrom);
+      if (n == 0) continue;  // an enlarged extent leaves some blocks without source pixels
+      const uint64_t v = sums[static_cast<size_t>(i)];
+      d[i] = BlockMean(v & 0xFFFF, (v >> 32) & 0xFFFF, (v >> 16) & 0xFFFF, v >> 48, n);
+    }
+  }
+}
+
+// Any block size: channel by channel in 64 bits.
+void ShrinkLargeBlocks(TBitmap32& dst, const TRect& clip, const TBitmap32& src, const std::vector<int>& xs,
+                       const std::vector<int>& ys) {
+  const int width = clip.Width();
+  std::vector<uint64_t> sums(static_cast<size_t>(width) * 4);
+  for (int y = clip.Top; y < clip.Bottom; ++y) {
+    const size_t j = static_cast<size_t>(y - clip.Top);
+    const int rowFrom = ys[j], rowTo = ys[j + 1];
+    std::fill(sums.begin(), sums.end(), 0);
+    for (int sy = rowFrom; sy < rowTo; ++sy) {
+      const TColor32* s = src.ScanLine(sy);
+      uint64_t* acc = sums.data();
+      for (int i = 0; i < width; ++i, acc += 4) {
+        for (int sx = xs[static_cast<size_t>(i)], end = xs[static_cast<size_t>(i) + 1]; sx < end; ++sx) {
           const TColor32 c = s[sx];
           acc[0] += c & 0xFF;
           acc[1] += (c >> 8) & 0xFF;
@@ -383,15 +444,31 @@ void BoxShrink(TBitmap32& dst, const TRect& dstRect, const TBitmap32& src, const
       }
     }
     TColor32* d = dst.PixelPtr(clip.Left, y);
-    for (int i = 0; i < width; ++i) {
-      const size_t k = static_cast<size_t>(i);
-      const uint64_t n = static_cast<uint64_t>(xs[k + 1] - xs[k]) * static_cast<uint64_t>(rowTo - rowFrom);
-      if (n == 0) continue;  // an enlarged extent leaves some blocks without source pixels
-      const uint64_t* acc = &sums[static_cast<size_t>(i) * 4];
-      d[i] = static_cast<TColor32>(acc[0] / n) | static_cast<TColor32>(acc[1] / n) << 8 |
-             static_cast<TColor32>(acc[2] / n) << 16 | static_cast<TColor32>(acc[3] / n) << 24;
+    const uint64_t* acc = sums.data();
+    for (int i = 0; i < width; ++i, acc += 4) {
+      const uint64_t n = static_cast<uint64_t>(xs[static_cast<size_t>(i) + 1] - xs[static_cast<size_t>(i)]) *
+                         static_cast<uint64_t>(rowTo - rowFrom);
+      if (n == 0) continue;
+      d[i] = BlockMean(acc[0], acc[1], acc[2], acc[3], n);
     }
   }
+}
+
+}  // namespace
+
+void BoxShrink(TBitmap32& dst, const TRect& dstRect, const TBitmap32& src, const TRect& srcRect) {
+  if (!CheckSurfaces(dst, src, srcRect)) return;
+  TRect clip;
+  if (!ClipToSurface(dst, dstRect, clip)) return;
+  const int x0 = clip.Left - dstRect.Left, y0 = clip.Top - dstRect.Top;
+  const std::vector<int> xs = Partition(srcRect.Left, srcRect.Width(), dstRect.Width(), x0, x0 + clip.Width());
+  const std::vector<int> ys = Partition(srcRect.Top, srcRect.Height(), dstRect.Height(), y0, y0 + clip.Height());
+  // Blocks are at most one pixel wider and higher than the integer ratio.
+  const int64_t block = (int64_t{srcRect.Width()} / dstRect.Width() + 1) * (int64_t{srcRect.Height()} / dstRect.Height() + 1);
+  if (block <= 257)
+    ShrinkSmallBlocks(dst, clip, src, xs, ys);
+  else
+    ShrinkLargeBlocks(dst, clip, src, xs, ys);
 }
 
 }  // namespace kivrano

@@ -137,45 +137,94 @@ TRect TAffineTransformation::GetTransformedBounds() const {
 
 namespace {
 
-// Walks the reverse positions of one destination row, stepping the 20.12 sums of an affine
-// transformation instead of multiplying per pixel; other transformations are asked per pixel.
-class TRowWalker {
- public:
-  TRowWalker(const TTransformation& t, bool fixed) : T_(t), Fixed_(fixed), Affine_(dynamic_cast<const TAffineTransformation*>(&t)) {}
-
-  void Start(int x, int y, int64_t a, int64_t b, int64_t c, int64_t d, int64_t e, int64_t f) {
-    X_ = x;
-    Y_ = y;
-    const int64_t round = Fixed_ ? 7 : 2047;
-    SumX_ = a * x + b * y + c + round;
-    SumY_ = d * x + e * y + f + round;
-    StepX_ = a;
-    StepY_ = d;
-  }
-
-  void Next(int& sx, int& sy) {
-    if (Affine_ == nullptr) {
-      if (Fixed_)
-        T_.ReverseTransformFixed(X_, Y_, sx, sy);
+// Source positions of the destination pixels (left + i, y), whole pixels or 24.8. An affine
+// transformation steps its 20.12 sums along the row instead of multiplying per pixel; others are
+// asked pixel by pixel.
+void ReverseRow(const TTransformation& t, const int32_t* coefficients, bool fixed, int left, int y, int count,
+                std::vector<TPoint>& out) {
+  out.resize(static_cast<size_t>(count));
+  if (coefficients == nullptr) {
+    for (int i = 0; i < count; ++i) {
+      TPoint& p = out[static_cast<size_t>(i)];
+      if (fixed)
+        t.ReverseTransformFixed(left + i, y, p.X, p.Y);
       else
-        T_.ReverseTransformInt(X_, Y_, sx, sy);
-    } else {
-      const int shift = Fixed_ ? 4 : 12;
-      sx = SaturateToInt32(SumX_ >> shift);
-      sy = SaturateToInt32(SumY_ >> shift);
-      SumX_ += StepX_;
-      SumY_ += StepY_;
+        t.ReverseTransformInt(left + i, y, p.X, p.Y);
     }
-    ++X_;
+    return;
   }
+  const int64_t A = coefficients[0], B = coefficients[1], C = coefficients[2];
+  const int64_t D = coefficients[3], E = coefficients[4], F = coefficients[5];
+  const int64_t round = fixed ? 7 : 2047;
+  const int shift = fixed ? 4 : 12;
+  int64_t sx = A * left + B * y + C + round;
+  int64_t sy = D * left + E * y + F + round;
+  for (TPoint& p : out) {
+    p.X = SaturateToInt32(sx >> shift);
+    p.Y = SaturateToInt32(sy >> shift);
+    sx += A;
+    sy += D;
+  }
+}
 
- private:
-  const TTransformation& T_;
-  bool Fixed_;
-  const TAffineTransformation* Affine_;
-  int X_ = 0, Y_ = 0;
-  int64_t SumX_ = 0, SumY_ = 0, StepX_ = 0, StepY_ = 0;
+struct TSourceBounds {
+  int Left, Top, Right, Bottom;  // inclusive
 };
+
+template <class Write>
+void NearestRow(const TBitmap32& src, const TSourceBounds& r, const std::vector<TPoint>& positions, TColor32* d,
+                Write write) {
+  const unsigned w = static_cast<unsigned>(r.Right - r.Left), h = static_cast<unsigned>(r.Bottom - r.Top);
+  for (const TPoint& p : positions) {
+    if (static_cast<unsigned>(p.X - r.Left) <= w && static_cast<unsigned>(p.Y - r.Top) <= h)
+      write(src.GetPixel(p.X, p.Y), *d);
+    ++d;
+  }
+}
+
+template <class Write>
+void InterpolatedRow(const TBitmap32& src, const TSourceBounds& r, const std::vector<TPoint>& positions, TColor32* d,
+                     Write write) {
+  const int stride = src.Width();
+  for (const TPoint& p : positions) {
+    const int column = p.X >> 8, row = p.Y >> 8;
+    const int wx = 255 - (p.X & 255), wy = 255 - (p.Y & 255);
+    TColor32 p00, p10, p01, p11;
+    if (column >= r.Left && column < r.Right && row >= r.Top && row < r.Bottom) {
+      const TColor32* s = src.PixelPtr(column, row);
+      p00 = s[0];
+      p10 = s[1];
+      p01 = s[stride];
+      p11 = s[stride + 1];
+    } else if (column >= r.Left - 1 && column <= r.Right && row >= r.Top - 1 && row <= r.Bottom) {
+      p00 = src.GetPixelSafe(column, row);
+      p10 = src.GetPixelSafe(column + 1, row);
+      p01 = src.GetPixelSafe(column, row + 1);
+      p11 = src.GetPixelSafe(column + 1, row + 1);
+    } else {
+      ++d;
+      continue;
+    }
+    write(Combine(Combine(p00, p10, wx), Combine(p01, p11, wx), wy), *d);
+    ++d;
+  }
+}
+
+template <class Write>
+void TransformRows(TBitmap32& dst, const TBitmap32& src, const TTransformation& t, const int32_t* coefficients,
+                   const TSourceBounds& r, const TRect& area, Write write) {
+  const bool nearest = src.StretchFilter() == sfNearest;
+  std::vector<TPoint> positions;
+  const int count = area.Right - area.Left + 1;
+  for (int y = area.Top; y <= area.Bottom; ++y) {
+    ReverseRow(t, coefficients, !nearest, area.Left, y, count, positions);
+    TColor32* d = dst.PixelPtr(area.Left, y);
+    if (nearest)
+      NearestRow(src, r, positions, d, write);
+    else
+      InterpolatedRow(src, r, positions, d, write);
+  }
+}
 
 }  // namespace
 
@@ -187,58 +236,31 @@ void Transform(TBitmap32& dst, const TBitmap32& src, TTransformation& transforma
   if (mode == dmCustom && !combine) mode = dmOpaque;
   const int master = src.MasterAlpha();
 
-  const TFloatRect& r = transformation.SrcRect();
-  TRect srcRect{RoundSaturated(r.Left), RoundSaturated(r.Top), RoundSaturated(r.Right), RoundSaturated(r.Bottom)};
+  const TFloatRect& f = transformation.SrcRect();
+  TRect srcRect{RoundSaturated(f.Left), RoundSaturated(f.Top), RoundSaturated(f.Right), RoundSaturated(f.Bottom)};
   // A source rectangle that misses the surface draws nothing.
   if (!IntersectRect(srcRect, srcRect, TRect{0, 0, src.Width() - 1, src.Height() - 1})) return;
-  TRect dstRect = transformation.GetTransformedBounds();
-  if (!IntersectRect(dstRect, dstRect, TRect{0, 0, dst.Width() - 1, dst.Height() - 1})) return;
-  if (dstRect.Right <= dstRect.Left || dstRect.Bottom <= dstRect.Top) return;
+  TRect area = transformation.GetTransformedBounds();
+  if (!IntersectRect(area, area, TRect{0, 0, dst.Width() - 1, dst.Height() - 1})) return;
+  if (area.Right <= area.Left || area.Bottom <= area.Top) return;
 
-  auto write = [mode, &combine, master](TColor32 sample, TColor32& pixel) {
-    switch (mode) {
-      case dmOpaque: pixel = sample; break;
-      case dmBlend: pixel = BlendWithMaster(sample, pixel, master); break;
-      case dmCustom: combine(sample, pixel, static_cast<TColor32>(master)); break;
-    }
-  };
-  const bool nearest = src.StretchFilter() == sfNearest;
-  TRowWalker walker(transformation, !nearest);
   const auto* affine = dynamic_cast<const TAffineTransformation*>(&transformation);
-  const int left = srcRect.Left, top = srcRect.Top, right = srcRect.Right, bottom = srcRect.Bottom;
-  for (int y = dstRect.Top; y <= dstRect.Bottom; ++y) {
-    if (affine != nullptr)
-      walker.Start(dstRect.Left, y, affine->A_, affine->B_, affine->C_, affine->D_, affine->E_, affine->F_);
-    else
-      walker.Start(dstRect.Left, y, 0, 0, 0, 0, 0, 0);
-    TColor32* d = dst.PixelPtr(dstRect.Left, y);
-    for (int x = dstRect.Left; x <= dstRect.Right; ++x, ++d) {
-      int sx = 0, sy = 0;
-      walker.Next(sx, sy);
-      if (nearest) {
-        if (sx >= left && sx <= right && sy >= top && sy <= bottom) write(src.GetPixel(sx, sy), *d);
-        continue;
-      }
-      const int column = sx >> 8, row = sy >> 8;
-      const int wx = 255 - (sx & 255), wy = 255 - (sy & 255);
-      TColor32 p00, p10, p01, p11;
-      if (column >= left && column < right && row >= top && row < bottom) {
-        const TColor32* s = src.PixelPtr(column, row);
-        p00 = s[0];
-        p10 = s[1];
-        s += src.Width();
-        p01 = s[0];
-        p11 = s[1];
-      } else if (column >= left - 1 && column <= right && row >= top - 1 && row <= bottom) {
-        p00 = src.GetPixelSafe(column, row);
-        p10 = src.GetPixelSafe(column + 1, row);
-        p01 = src.GetPixelSafe(column, row + 1);
-        p11 = src.GetPixelSafe(column + 1, row + 1);
-      } else {
-        continue;
-      }
-      write(Combine(Combine(p00, p10, wx), Combine(p01, p11, wx), wy), *d);
-    }
+  const int32_t coefficients[6] = {affine ? affine->A_ : 0, affine ? affine->B_ : 0, affine ? affine->C_ : 0,
+                                   affine ? affine->D_ : 0, affine ? affine->E_ : 0, affine ? affine->F_ : 0};
+  const int32_t* steps = affine != nullptr ? coefficients : nullptr;
+  const TSourceBounds r{srcRect.Left, srcRect.Top, srcRect.Right, srcRect.Bottom};
+  switch (mode) {
+    case dmOpaque:
+      TransformRows(dst, src, transformation, steps, r, area, [](TColor32 s, TColor32& d) { d = s; });
+      break;
+    case dmBlend:
+      TransformRows(dst, src, transformation, steps, r, area,
+                    [master](TColor32 s, TColor32& d) { d = BlendWithMaster(s, d, master); });
+      break;
+    case dmCustom:
+      TransformRows(dst, src, transformation, steps, r, area,
+                    [&combine, master](TColor32 s, TColor32& d) { combine(s, d, static_cast<TColor32>(master)); });
+      break;
   }
   dst.Changed();
 }

@@ -168,6 +168,37 @@ TEST(StretchTransfer, BilinearIn2DMixesRowsFirst) {
   EXPECT_EQ(expected, 0xFF1D3939u);
 }
 
+// Wider surfaces go through the row-at-a-time path (four pixels at a time where possible); it
+// must give exactly the per-pixel formula: positions stepping from muldiv(offset * (S - 1),
+// 65535, D) by ((S - 1) << 16) div D, rows mixed first, the last row and column standing in
+// for their missing neighbours.
+TEST(StretchTransfer, BilinearOnWideSurfacesMatchesThePixelFormula) {
+  Filled src(11, 6, 0);
+  uint32_t seed = 12345;
+  for (int i = 0; i < 66; ++i) src.Bits()[i] = seed = seed * 1664525u + 1013904223u;
+  // Source columns 2..10, rows 1..5 into a rectangle clipped by 3 columns and 2 rows.
+  Filled dst(17, 9, kBackground);
+  Stretch(dst, {-3, -2, 19, 12}, src, {2, 1, 11, 6}, sfLinear);
+  const int SW = 9, SH = 5, DW = 22, DH = 14;
+  auto start = [](int offset, int s, int d) {  // muldiv, rounding halves up (all positive)
+    const int64_t p = int64_t{offset} * (s - 1) * 65535;
+    return (2 * p + d) / (2 * d);
+  };
+  for (int y = 0; y < 9; ++y) {
+    const int64_t py = start(2, SH, DH) + (int64_t{SH - 1} << 16) / DH * y;
+    const int sy = 1 + static_cast<int>(py >> 16), wy = 255 - static_cast<int>((py >> 8) & 255);
+    const int sy1 = sy < 5 ? sy + 1 : sy;
+    for (int x = 0; x < 17; ++x) {
+      const int64_t px = start(3, SW, DW) + (int64_t{SW - 1} << 16) / DW * x;
+      const int sx = 2 + static_cast<int>(px >> 16), wx = 255 - static_cast<int>((px >> 8) & 255);
+      const int sx1 = sx < 10 ? sx + 1 : sx;
+      const TColor32 expected = Combine(Combine(src.GetPixel(sx, sy), src.GetPixel(sx, sy1), wy),
+                                        Combine(src.GetPixel(sx1, sy), src.GetPixel(sx1, sy1), wy), wx);
+      ASSERT_EQ(dst.GetPixel(x, y), expected) << x << "," << y;
+    }
+  }
+}
+
 TEST(StretchTransfer, MappingTableFilterEnlargesWithEndsOnEnds) {
   // 2 x 2 -> 3 x 3 with the triangle: corners are the source corners exactly, the middle the
   // mean of four (16384 * sum >> 16), edges the mean of two.
@@ -250,6 +281,13 @@ TEST(BoxShrink, AveragesConsecutiveBlocksSizedByTheRunningRemainder) {
   dst.Clear(kBackground);
   BoxShrink(dst, {-1, 0, 1, 1}, quad, {0, 0, 4, 2});
   EXPECT_EQ(dst.GetPixel(0, 0), 0x01010101u);
+  // Blocks of more than 257 pixels: 20 x 20 into one pixel, blue x + y averaging 19, and
+  // alpha 255 - x - y giving 255 - 19 = 236.
+  Filled big(20, 20, 0);
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 20; ++x) big.SetPixel(x, y, MakeColor32(0, 0, x + y, 255 - x - y));
+  BoxShrink(dst, {0, 0, 1, 1}, big, {0, 0, 20, 20});
+  EXPECT_EQ(dst.GetPixel(0, 0), 0xEC000013u);
 }
 
 TEST(DrawScaled, ReducesOpaqueLinearPicturesByAveraging) {
