@@ -23,4 +23,16 @@ inline int32_t RoundSaturated(double v) {
   return static_cast<int32_t>(v);
 }
 
+__extension__ typedef __int128 TInt128;
+
+// a * b / c with a 128-bit product, rounded to nearest with halves away from zero (c not 0).
+inline int64_t MulDivRound64(int64_t a, int64_t b, int64_t c) {
+  const TInt128 p = static_cast<TInt128>(a) * b;
+  TInt128 q = p / c;
+  const TInt128 r = p % c;
+  if (2 * (r < 0 ? -r : r) >= (c < 0 ? -static_cast<TInt128>(c) : static_cast<TInt128>(c)))
+    q += ((p < 0) != (c < 0)) ? -1 : 1;
+  return static_cast<int64_t>(q);
+}
+
 }  // namespace kivrano

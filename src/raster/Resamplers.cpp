@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "raster/FixedMath.h"
 #include "raster/Transforms.h"
 
 #if defined(__SSE2__)
@@ -24,17 +25,6 @@ TFilterKernel FilterKernel(TStretchFilter filter) {
 }
 
 namespace {
-
-__extension__ typedef __int128 TInt128;
-
-// a * b / c with a 128-bit product, rounded to nearest with halves away from zero.
-int64_t MulDivRound64(int64_t a, int64_t b, int64_t c) {
-  const TInt128 p = static_cast<TInt128>(a) * b;
-  TInt128 q = p / c;
-  const TInt128 r = p % c;
-  if (2 * (r < 0 ? -r : r) >= (c < 0 ? -c : c)) q += ((p < 0) != (c < 0)) ? -1 : 1;
-  return static_cast<int64_t>(q);
-}
 
 int64_t Extent(int from, int to) { return int64_t{to} - from; }
 
@@ -393,63 +383,59 @@ inline TColor32 BlockMean(uint64_t b, uint64_t g, uint64_t r, uint64_t a, uint64
 // without one lane carrying into the next.
 inline uint64_t Lanes(TColor32 c) { return (c | static_cast<uint64_t>(c) << 24) & 0x00FF00FF00FF00FFull; }
 
-// Blocks of at most 257 pixels: each block summed in packed lanes.
-void ShrinkSmallBlocks(TBitmap32& dst, const TRect& clip, const TBitmap32& src, const std::vector<int>& xs,
-                       const std::vector<int>& ys) {
-  const int width = clip.Width();
-  std::vector<uint64_t> sums(static_cast<size_t>(width));
-  for (int y = clip.Top; y < clip.Bottom; ++y) {
-    const size_t j = static_cast<size_t>(y - clip.Top);
-    const int rowFrom = ys[j], rowTo = ys[j + 1];
-    std::fill(sums.begin(), sums.end(), 0);
-    for (int sy = rowFrom; sy < rowTo; ++sy) {
-      const TColor32* s = src.ScanLine(sy);
-      for (int i = 0; i < width; ++i) {
-        uint64_t sum = 0;
-        for (int sx = xs[static_cast<size_t>(i)], end = xs[static_cast<size_t>(i) + 1]; sx < end; ++sx) sum += Lanes(s[sx]);
-        sums[static_cast<size_t>(i)] += sum;
-      }
-    }
-    TColor32* d = dst.PixelPtr(clip.Left, y);
-    for (int i = 0; i < width; ++i) {
-      const uint64_t n = static_cast<uint64_t>(xs[static_cast<size_t>(i) + 1] - xs[static_cast<size_t>(i)]) *
-                         static_cast<uint64_t>(rowTo - rowFrom);
-      if (n == 0) continue;  // an enlarged extent leaves some blocks without source pixels
-      const uint64_t v = sums[static_cast<size_t>(i)];
-      d[i] = BlockMean(v & 0xFFFF, (v >> 32) & 0xFFFF, (v >> 16) & 0xFFFF, v >> 48, n);
+// Block sums of at most 257 pixels, packed in lanes.
+struct TPackedSums {
+  std::vector<uint64_t> Sums;
+  explicit TPackedSums(int width) : Sums(static_cast<size_t>(width)) {}
+  void Clear() { std::fill(Sums.begin(), Sums.end(), 0); }
+  void Add(size_t i, const TColor32* s, int from, int to) {
+    uint64_t sum = 0;
+    for (int x = from; x < to; ++x) sum += Lanes(s[x]);
+    Sums[i] += sum;
+  }
+  TColor32 Mean(size_t i, uint64_t n) const {
+    const uint64_t v = Sums[i];
+    return BlockMean(v & 0xFFFF, (v >> 32) & 0xFFFF, (v >> 16) & 0xFFFF, v >> 48, n);
+  }
+};
+
+// Block sums of any size, channel by channel in 64 bits.
+struct TWideSums {
+  std::vector<uint64_t> Sums;
+  explicit TWideSums(int width) : Sums(static_cast<size_t>(width) * 4) {}
+  void Clear() { std::fill(Sums.begin(), Sums.end(), 0); }
+  void Add(size_t i, const TColor32* s, int from, int to) {
+    uint64_t* acc = &Sums[i * 4];
+    for (int x = from; x < to; ++x) {
+      acc[0] += s[x] & 0xFF;
+      acc[1] += (s[x] >> 8) & 0xFF;
+      acc[2] += (s[x] >> 16) & 0xFF;
+      acc[3] += s[x] >> 24;
     }
   }
-}
+  TColor32 Mean(size_t i, uint64_t n) const {
+    const uint64_t* acc = &Sums[i * 4];
+    return BlockMean(acc[0], acc[1], acc[2], acc[3], n);
+  }
+};
 
-// Any block size: channel by channel in 64 bits.
-void ShrinkLargeBlocks(TBitmap32& dst, const TRect& clip, const TBitmap32& src, const std::vector<int>& xs,
-                       const std::vector<int>& ys) {
+template <class Sums>
+void ShrinkRows(TBitmap32& dst, const TRect& clip, const TBitmap32& src, const std::vector<int>& xs,
+                const std::vector<int>& ys) {
   const int width = clip.Width();
-  std::vector<uint64_t> sums(static_cast<size_t>(width) * 4);
+  Sums sums(width);
   for (int y = clip.Top; y < clip.Bottom; ++y) {
     const size_t j = static_cast<size_t>(y - clip.Top);
     const int rowFrom = ys[j], rowTo = ys[j + 1];
-    std::fill(sums.begin(), sums.end(), 0);
+    sums.Clear();
     for (int sy = rowFrom; sy < rowTo; ++sy) {
       const TColor32* s = src.ScanLine(sy);
-      uint64_t* acc = sums.data();
-      for (int i = 0; i < width; ++i, acc += 4) {
-        for (int sx = xs[static_cast<size_t>(i)], end = xs[static_cast<size_t>(i) + 1]; sx < end; ++sx) {
-          const TColor32 c = s[sx];
-          acc[0] += c & 0xFF;
-          acc[1] += (c >> 8) & 0xFF;
-          acc[2] += (c >> 16) & 0xFF;
-          acc[3] += c >> 24;
-        }
-      }
+      for (size_t i = 0; i < static_cast<size_t>(width); ++i) sums.Add(i, s, xs[i], xs[i + 1]);
     }
     TColor32* d = dst.PixelPtr(clip.Left, y);
-    const uint64_t* acc = sums.data();
-    for (int i = 0; i < width; ++i, acc += 4) {
-      const uint64_t n = static_cast<uint64_t>(xs[static_cast<size_t>(i) + 1] - xs[static_cast<size_t>(i)]) *
-                         static_cast<uint64_t>(rowTo - rowFrom);
-      if (n == 0) continue;
-      d[i] = BlockMean(acc[0], acc[1], acc[2], acc[3], n);
+    for (size_t i = 0; i < static_cast<size_t>(width); ++i) {
+      const uint64_t n = static_cast<uint64_t>(xs[i + 1] - xs[i]) * static_cast<uint64_t>(rowTo - rowFrom);
+      if (n != 0) d[i] = sums.Mean(i, n);  // an enlarged extent leaves some blocks empty
     }
   }
 }
@@ -466,9 +452,9 @@ void BoxShrink(TBitmap32& dst, const TRect& dstRect, const TBitmap32& src, const
   // Blocks are at most one pixel wider and higher than the integer ratio.
   const int64_t block = (int64_t{srcRect.Width()} / dstRect.Width() + 1) * (int64_t{srcRect.Height()} / dstRect.Height() + 1);
   if (block <= 257)
-    ShrinkSmallBlocks(dst, clip, src, xs, ys);
+    ShrinkRows<TPackedSums>(dst, clip, src, xs, ys);
   else
-    ShrinkLargeBlocks(dst, clip, src, xs, ys);
+    ShrinkRows<TWideSums>(dst, clip, src, xs, ys);
 }
 
 }  // namespace kivrano

@@ -5,21 +5,18 @@
 #include <vector>
 
 #include "TransformsPngWriter.h"
+#include "ResamplingTestSurfaces.h"
 #include "raster/Polygons.h"
 
 namespace kivrano {
 namespace {
 
+using testing::Filled;
+using testing::Surface;
+
 constexpr TFixed F = 65536;
 constexpr TColor32 kBlue = 0xFF0000FF;
 constexpr TColor32 kWhite = 0xFFFFFFFF;
-
-struct Filled : TBitmap32 {
-  Filled(int w, int h, TColor32 c) {
-    SetSize(w, h);
-    Clear(c);
-  }
-};
 
 TPolygon32 Poly(std::initializer_list<TFixedPoint> pts, bool antialiased, TPolyFillMode mode = Alternate) {
   TPolygon32 p;

@@ -3,30 +3,19 @@
 #include <string>
 #include <vector>
 
+#include "ResamplingTestSurfaces.h"
 #include "raster/Resamplers.h"
 #include "raster/Transforms.h"
 
 namespace kivrano {
 namespace {
 
+using testing::Filled;
+using testing::Surface;
+
 constexpr TColor32 kBlack = 0xFF000000;
 constexpr TColor32 kWhite = 0xFFFFFFFF;
 constexpr TColor32 kBackground = 0xFF123456;
-
-// A surface filled row by row from a list of pixels.
-struct Surface : TBitmap32 {
-  Surface(int w, int h, const std::vector<TColor32>& pixels) {
-    SetSize(w, h);
-    for (int i = 0; i < w * h; ++i) Bits()[i] = pixels[static_cast<size_t>(i)];
-  }
-};
-
-struct Filled : TBitmap32 {
-  Filled(int w, int h, TColor32 c) {
-    SetSize(w, h);
-    Clear(c);
-  }
-};
 
 std::vector<TColor32> Pixels(const TBitmap32& b) { return {b.Bits(), b.Bits() + b.Width() * b.Height()}; }
 

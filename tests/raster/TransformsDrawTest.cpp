@@ -4,21 +4,18 @@
 #include <vector>
 
 #include "TransformsPngWriter.h"
+#include "ResamplingTestSurfaces.h"
 #include "raster/Transforms.h"
 
 namespace kivrano {
 namespace {
 
+using testing::Filled;
+using testing::Surface;
+
 constexpr TColor32 kBlack = 0xFF000000;
 constexpr TColor32 kWhite = 0xFFFFFFFF;
 constexpr TColor32 kBackground = 0xFF123456;
-
-struct Filled : TBitmap32 {
-  Filled(int w, int h, TColor32 c) {
-    SetSize(w, h);
-    Clear(c);
-  }
-};
 
 // 3 x 3 with distinct pixels.
 struct Numbered : TBitmap32 {
