@@ -12,11 +12,10 @@ namespace kivrano {
 namespace {
 
 using testing::Filled;
-using testing::Surface;
 
 constexpr TFixed F = 65536;
 constexpr TColor32 kBlue = 0xFF0000FF;
-constexpr TColor32 kWhite = 0xFFFFFFFF;
+using testing::kWhite;
 
 TPolygon32 Poly(std::initializer_list<TFixedPoint> pts, bool antialiased, TPolyFillMode mode = Alternate) {
   TPolygon32 p;

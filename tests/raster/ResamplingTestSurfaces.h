@@ -6,6 +6,11 @@
 
 namespace kivrano::testing {
 
+constexpr TColor32 kBlack = 0xFF000000;
+constexpr TColor32 kWhite = 0xFFFFFFFF;
+// An opaque colour no drawing here produces: marks pixels left alone.
+constexpr TColor32 kBackground = 0xFF123456;
+
 // A surface of the given size cleared to one colour.
 struct Filled : TBitmap32 {
   Filled(int w, int h, TColor32 c) {

@@ -10,12 +10,7 @@
 namespace kivrano {
 namespace {
 
-using testing::Filled;
-using testing::Surface;
-
-constexpr TColor32 kBlack = 0xFF000000;
-constexpr TColor32 kWhite = 0xFFFFFFFF;
-constexpr TColor32 kBackground = 0xFF123456;
+using namespace testing;
 
 std::vector<TColor32> Pixels(const TBitmap32& b) { return {b.Bits(), b.Bits() + b.Width() * b.Height()}; }
 

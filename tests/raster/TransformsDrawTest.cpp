@@ -10,12 +10,7 @@
 namespace kivrano {
 namespace {
 
-using testing::Filled;
-using testing::Surface;
-
-constexpr TColor32 kBlack = 0xFF000000;
-constexpr TColor32 kWhite = 0xFFFFFFFF;
-constexpr TColor32 kBackground = 0xFF123456;
+using namespace testing;
 
 // 3 x 3 with distinct pixels.
 struct Numbered : TBitmap32 {
