@@ -190,16 +190,20 @@ void RowCoverage(const TCrossingTable& table, int firstSubRow, int lastSubRow, T
                  TCoverageScratch& scratch, std::vector<TCoverageRun>& runs) {
   runs.clear();
   // Crossings lie in 0 .. 8 * width - 1, so contributions land in columns 0 .. width.
-  if (scratch.Accumulator.size() < static_cast<size_t>(width) + 2) scratch.Accumulator.assign(static_cast<size_t>(width) + 2, 0);
+  const size_t columns = static_cast<size_t>(width) + 2;
+  if (scratch.Accumulator.size() < columns) {
+    scratch.Accumulator.assign(columns, 0);
+    scratch.Touched.assign((columns + 63) / 64, 0);
+  }
   int32_t* acc = scratch.Accumulator.data();
-  std::vector<int>& touched = scratch.Touched;
-  touched.clear();
-  std::vector<size_t>& starts = scratch.Runs;
-  starts.clear();
-  auto add = [acc, &touched](int column, int32_t amount) {
+  uint64_t* touched = scratch.Touched.data();
+  int lo = INT32_MAX, hi = -1;
+  auto add = [acc, touched, &lo, &hi](int column, int32_t amount) {
     if (amount == 0) return;
     acc[column] += amount;
-    touched.push_back(column);
+    touched[column >> 6] |= uint64_t{1} << (column & 63);
+    lo = std::min(lo, column);
+    hi = std::max(hi, column);
   };
   auto interval = [&add](int xs, int xe) {
     add(xs >> 3, 7 - (xs & 7));
@@ -209,8 +213,6 @@ void RowCoverage(const TCrossingTable& table, int firstSubRow, int lastSubRow, T
   };
   for (int s = firstSubRow; s <= lastSubRow; ++s) {
     const std::span<const int32_t> row = table.Row(s);
-    // Intervals come sorted and disjoint, so each sub-row's columns come out ascending.
-    starts.push_back(touched.size());
     if (mode == Alternate) {
       for (size_t j = 0; j + 1 < row.size(); j += 2) interval(CrossingX(row[j]), CrossingX(row[j + 1]));
       continue;
@@ -225,38 +227,20 @@ void RowCoverage(const TCrossingTable& table, int firstSubRow, int lastSubRow, T
         interval(start, CrossingX(c));
     }
   }
-  if (touched.empty()) return;
-  // Merge the ascending runs of the sub-rows pairwise.
-  starts.push_back(touched.size());
-  std::vector<int>* from = &touched;
-  std::vector<int>* to = &scratch.Merged;
-  while (starts.size() > 2) {
-    to->resize(from->size());
-    size_t out = 0;
-    std::vector<size_t>& next = scratch.NextRuns;
-    next.clear();
-    for (size_t k = 0; k + 1 < starts.size(); k += 2) {
-      next.push_back(out);
-      const size_t a = starts[k], b = starts[k + 1], c = k + 2 < starts.size() ? starts[k + 2] : starts[k + 1];
-      std::merge(from->begin() + static_cast<ptrdiff_t>(a), from->begin() + static_cast<ptrdiff_t>(b),
-                 from->begin() + static_cast<ptrdiff_t>(b), from->begin() + static_cast<ptrdiff_t>(c),
-                 to->begin() + static_cast<ptrdiff_t>(out));
-      out += c - a;
-      if (k + 2 >= starts.size()) break;
-    }
-    next.push_back(out);
-    starts.swap(next);
-    std::swap(from, to);
-  }
+  if (hi < 0) return;
+  // Walk the touched columns in order through their bits, summing as we go and clearing the
+  // scratch behind us.
   int32_t sum = 0;
-  int previous = -1;
-  for (const int column : *from) {
-    if (column == previous) continue;
-    previous = column;
-    sum += acc[column];
-    acc[column] = 0;
-    if (column >= width) continue;  // past the last column: only clears the scratch
-    if (runs.empty() || runs.back().Coverage != sum) {
+  for (int word = lo >> 6; word <= hi >> 6; ++word) {
+    uint64_t bits = touched[word];
+    touched[word] = 0;
+    while (bits != 0) {
+      const int column = word * 64 + std::countr_zero(bits);
+      bits &= bits - 1;
+      sum += acc[column];
+      acc[column] = 0;
+      if (column >= width) continue;  // past the last column: only clears the scratch
+      if (!runs.empty() && runs.back().Coverage == sum) continue;
       if (!runs.empty() && runs.back().Column == column)
         runs.back().Coverage = sum;
       else

@@ -81,10 +81,7 @@ struct TCoverageRun {
 // Work space of RowCoverage, kept across rows.
 struct TCoverageScratch {
   std::vector<int32_t> Accumulator;  // per column, all 0 between calls
-  std::vector<int> Touched;          // columns given an amount, sorted per sub-row
-  std::vector<int> Merged;
-  std::vector<size_t> Runs;          // where each sub-row's columns start in Touched
-  std::vector<size_t> NextRuns;
+  std::vector<uint64_t> Touched;     // a bit per column given an amount, all 0 between calls
 };
 
 // Coverage of one pixel row of a surface `width` pixels wide from its sub-rows' crossings in

@@ -108,6 +108,7 @@ std::vector<int> Coverage(const TCrossingTable& t, int firstSubRow, int lastSubR
   }
   // The scratch is left cleared for the next row.
   for (int32_t v : scratch.Accumulator) EXPECT_EQ(v, 0);
+  for (uint64_t v : scratch.Touched) EXPECT_EQ(v, 0u);
   return columns;
 }
 
