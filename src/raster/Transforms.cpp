@@ -1,6 +1,7 @@
 #include "raster/Transforms.h"
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 #include <numbers>
 
@@ -210,15 +211,39 @@ void InterpolatedRow(const TBitmap32& src, const TSourceBounds& r, const std::ve
   }
 }
 
+// The stretch of the row x0 .. x1 whose affine source position can come within the source
+// rectangle: a source coordinate (a x + k) / 4096 in pixels must lie in [lo, hi). Found in
+// doubles and widened by a pixel on each side; the per-pixel tests stay exact.
+bool ReachableStretch(double a, double k, double lo, double hi, int& x0, int& x1) {
+  if (a == 0) return k / 4096 >= lo - 1 && k / 4096 < hi + 1;
+  double p = (lo * 4096 - k) / a, q = (hi * 4096 - k) / a;
+  if (p > q) std::swap(p, q);
+  if (q + 1 < x0 || p - 1 > x1) return false;
+  x0 = static_cast<int>(std::max<double>(x0, std::floor(p) - 1));
+  x1 = static_cast<int>(std::min<double>(x1, std::ceil(q) + 1));
+  return x0 <= x1;
+}
+
 template <class Write>
 void TransformRows(TBitmap32& dst, const TBitmap32& src, const TTransformation& t, const int32_t* coefficients,
                    const TSourceBounds& r, const TRect& area, Write write) {
   const bool nearest = src.StretchFilter() == sfNearest;
+  // Whole pixels must fall in left .. right; interpolated columns in left - 1 .. right.
+  const double margin = nearest ? 0 : 1;
   std::vector<TPoint> positions;
-  const int count = area.Right - area.Left + 1;
   for (int y = area.Top; y <= area.Bottom; ++y) {
-    ReverseRow(t, coefficients, !nearest, area.Left, y, count, positions);
-    TColor32* d = dst.PixelPtr(area.Left, y);
+    int x0 = area.Left, x1 = area.Right;
+    if (coefficients != nullptr) {
+      // Whole pixels are (sum + 2047) >> 12, interpolated columns ((sum + 7) >> 4) >> 8.
+      const double round = nearest ? 2047 : 7;
+      const double kx = static_cast<double>(coefficients[1]) * y + coefficients[2] + round;
+      const double ky = static_cast<double>(coefficients[4]) * y + coefficients[5] + round;
+      if (!ReachableStretch(coefficients[0], kx, r.Left - margin, r.Right + 1, x0, x1) ||
+          !ReachableStretch(coefficients[3], ky, r.Top - margin, r.Bottom + 1, x0, x1))
+        continue;
+    }
+    ReverseRow(t, coefficients, !nearest, x0, y, x1 - x0 + 1, positions);
+    TColor32* d = dst.PixelPtr(x0, y);
     if (nearest)
       NearestRow(src, r, positions, d, write);
     else
