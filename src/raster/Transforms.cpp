@@ -138,58 +138,31 @@ TRect TAffineTransformation::GetTransformedBounds() const {
 
 namespace {
 
-// Source positions of the destination pixels (left + i, y), whole pixels or 24.8. An affine
-// transformation steps its 20.12 sums along the row instead of multiplying per pixel; others are
-// asked pixel by pixel.
-void ReverseRow(const TTransformation& t, const int32_t* coefficients, bool fixed, int left, int y, int count,
-                std::vector<TPoint>& out) {
-  out.resize(static_cast<size_t>(count));
-  if (coefficients == nullptr) {
-    for (int i = 0; i < count; ++i) {
-      TPoint& p = out[static_cast<size_t>(i)];
-      if (fixed)
-        t.ReverseTransformFixed(left + i, y, p.X, p.Y);
-      else
-        t.ReverseTransformInt(left + i, y, p.X, p.Y);
-    }
-    return;
-  }
-  const int64_t A = coefficients[0], B = coefficients[1], C = coefficients[2];
-  const int64_t D = coefficients[3], E = coefficients[4], F = coefficients[5];
-  const int64_t round = fixed ? 7 : 2047;
-  const int shift = fixed ? 4 : 12;
-  int64_t sx = A * left + B * y + C + round;
-  int64_t sy = D * left + E * y + F + round;
-  for (TPoint& p : out) {
-    p.X = SaturateToInt32(sx >> shift);
-    p.Y = SaturateToInt32(sy >> shift);
-    sx += A;
-    sy += D;
-  }
-}
-
 struct TSourceBounds {
   int Left, Top, Right, Bottom;  // inclusive
 };
 
-template <class Write>
-void NearestRow(const TBitmap32& src, const TSourceBounds& r, const std::vector<TPoint>& positions, TColor32* d,
-                Write write) {
+// Each row function takes `next(sx, sy)`, which yields the source position of the next
+// destination pixel of the row.
+template <class Next, class Write>
+void NearestRow(const TBitmap32& src, const TSourceBounds& r, int count, Next next, TColor32* d, Write write) {
   const unsigned w = static_cast<unsigned>(r.Right - r.Left), h = static_cast<unsigned>(r.Bottom - r.Top);
-  for (const TPoint& p : positions) {
-    if (static_cast<unsigned>(p.X - r.Left) <= w && static_cast<unsigned>(p.Y - r.Top) <= h)
-      write(src.GetPixel(p.X, p.Y), *d);
-    ++d;
+  for (int i = 0; i < count; ++i, ++d) {
+    int sx, sy;
+    next(sx, sy);
+    if (static_cast<unsigned>(sx - r.Left) <= w && static_cast<unsigned>(sy - r.Top) <= h)
+      write(src.GetPixel(sx, sy), *d);
   }
 }
 
-template <class Write>
-void InterpolatedRow(const TBitmap32& src, const TSourceBounds& r, const std::vector<TPoint>& positions, TColor32* d,
-                     Write write) {
+template <class Next, class Write>
+void InterpolatedRow(const TBitmap32& src, const TSourceBounds& r, int count, Next next, TColor32* d, Write write) {
   const int stride = src.Width();
-  for (const TPoint& p : positions) {
-    const int column = p.X >> 8, row = p.Y >> 8;
-    const int wx = 255 - (p.X & 255), wy = 255 - (p.Y & 255);
+  for (int i = 0; i < count; ++i, ++d) {
+    int sx, sy;
+    next(sx, sy);
+    const int column = sx >> 8, row = sy >> 8;
+    const int wx = 255 - (sx & 255), wy = 255 - (sy & 255);
     TColor32 p00, p10, p01, p11;
     if (column >= r.Left && column < r.Right && row >= r.Top && row < r.Bottom) {
       const TColor32* s = src.PixelPtr(column, row);
@@ -203,12 +176,19 @@ void InterpolatedRow(const TBitmap32& src, const TSourceBounds& r, const std::ve
       p01 = src.GetPixelSafe(column, row + 1);
       p11 = src.GetPixelSafe(column + 1, row + 1);
     } else {
-      ++d;
       continue;
     }
     write(Combine(Combine(p00, p10, wx), Combine(p01, p11, wx), wy), *d);
-    ++d;
   }
+}
+
+template <class Next, class Write>
+void SampleRow(const TBitmap32& src, const TSourceBounds& r, bool nearest, int count, Next next, TColor32* d,
+               Write write) {
+  if (nearest)
+    NearestRow(src, r, count, next, d, write);
+  else
+    InterpolatedRow(src, r, count, next, d, write);
 }
 
 // The stretch of the row x0 .. x1 whose affine source position can come within the source
@@ -230,7 +210,6 @@ void TransformRows(TBitmap32& dst, const TBitmap32& src, const TTransformation& 
   const bool nearest = src.StretchFilter() == sfNearest;
   // Whole pixels must fall in left .. right; interpolated columns in left - 1 .. right.
   const double margin = nearest ? 0 : 1;
-  std::vector<TPoint> positions;
   for (int y = area.Top; y <= area.Bottom; ++y) {
     int x0 = area.Left, x1 = area.Right;
     if (coefficients != nullptr) {
@@ -242,12 +221,32 @@ void TransformRows(TBitmap32& dst, const TBitmap32& src, const TTransformation& 
           !ReachableStretch(coefficients[3], ky, r.Top - margin, r.Bottom + 1, x0, x1))
         continue;
     }
-    ReverseRow(t, coefficients, !nearest, x0, y, x1 - x0 + 1, positions);
     TColor32* d = dst.PixelPtr(x0, y);
-    if (nearest)
-      NearestRow(src, r, positions, d, write);
-    else
-      InterpolatedRow(src, r, positions, d, write);
+    const int count = x1 - x0 + 1;
+    if (coefficients != nullptr) {
+      // Step the 20.12 sums along the row instead of multiplying per pixel.
+      const int64_t A = coefficients[0], D = coefficients[3];
+      const int64_t round = nearest ? 2047 : 7;
+      const int shift = nearest ? 12 : 4;
+      int64_t sumX = A * x0 + int64_t{coefficients[1]} * y + coefficients[2] + round;
+      int64_t sumY = D * x0 + int64_t{coefficients[4]} * y + coefficients[5] + round;
+      auto next = [&sumX, &sumY, A, D, shift](int& sx, int& sy) {
+        sx = SaturateToInt32(sumX >> shift);
+        sy = SaturateToInt32(sumY >> shift);
+        sumX += A;
+        sumY += D;
+      };
+      SampleRow(src, r, nearest, count, next, d, write);
+    } else {
+      int x = x0;
+      auto next = [&t, &x, y, nearest](int& sx, int& sy) {
+        if (nearest)
+          t.ReverseTransformInt(x++, y, sx, sy);
+        else
+          t.ReverseTransformFixed(x++, y, sx, sy);
+      };
+      SampleRow(src, r, nearest, count, next, d, write);
+    }
   }
 }
 
