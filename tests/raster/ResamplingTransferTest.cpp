@@ -161,8 +161,9 @@ TEST(StretchTransfer, BilinearOnWideSurfacesMatchesThePixelFormula) {
   uint32_t seed = 12345;
   for (int i = 0; i < 66; ++i) src.Bits()[i] = seed = seed * 1664525u + 1013904223u;
   // Source columns 2..10, rows 1..5 into a rectangle clipped by 3 columns and 2 rows.
-  Filled dst(17, 9, kBackground);
+  Filled dst(17, 9, kBackground), blended(17, 9, kBackground);
   Stretch(dst, {-3, -2, 19, 12}, src, {2, 1, 11, 6}, sfLinear);
+  Stretch(blended, {-3, -2, 19, 12}, src, {2, 1, 11, 6}, sfLinear, dmBlend, 200);
   const int SW = 9, SH = 5, DW = 22, DH = 14;
   auto start = [](int offset, int s, int d) {  // muldiv, rounding halves up (all positive)
     const int64_t p = int64_t{offset} * (s - 1) * 65535;
@@ -179,6 +180,7 @@ TEST(StretchTransfer, BilinearOnWideSurfacesMatchesThePixelFormula) {
       const TColor32 expected = Combine(Combine(src.GetPixel(sx, sy), src.GetPixel(sx, sy1), wy),
                                         Combine(src.GetPixel(sx1, sy), src.GetPixel(sx1, sy1), wy), wx);
       ASSERT_EQ(dst.GetPixel(x, y), expected) << x << "," << y;
+      ASSERT_EQ(blended.GetPixel(x, y), BlendWithMaster(expected, kBackground, 200)) << x << "," << y;
     }
   }
 }
