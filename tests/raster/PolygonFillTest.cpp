@@ -232,6 +232,15 @@ TEST(PolygonEdges, AntialiasedOutlineStaysOnTheSurface) {
   EXPECT_EQ(changes, 1);
   EXPECT_NE(b.GetPixel(4, 1), 0u);
   EXPECT_EQ(b.GetPixel(4, 4), 0u);
+  // Extreme coordinates (a caller's NaN arrives as the smallest fixed value) draw without
+  // leaving the surface, aliased or not.
+  const TFixed lo = std::numeric_limits<TFixed>::min(), hi = std::numeric_limits<TFixed>::max();
+  for (bool aa : {false, true}) {
+    TPolygon32 wild = Poly({{lo, lo}, {hi, 3 * F}, {2 * F, hi}, {lo, 5 * F}}, aa);
+    wild.NewLine();
+    wild.Add({lo, hi});
+    wild.DrawEdges(b, 0x80FF0000);
+  }
 }
 
 // A freehand-like open line outlined and grown to a 4-pixel-wide stroke: the stroke covers the
