@@ -92,6 +92,16 @@ bool ClipSegment(Segment& s, int64_t xmin, int64_t ymin, int64_t xmax, int64_t y
   return (c1 | c2) == 0;
 }
 
+// The stipple counter brought into 0 <= counter < length: one addition or subtraction of length
+// in the usual case, a floor division for counters far outside; a counter that cannot be brought
+// into range (infinite or not a number) restarts at 0.
+float ReduceCounter(float counter, float length) {
+  if (counter < 0 && counter >= -length) return counter + length;
+  if (counter >= length && counter < 2 * length) return counter - length;
+  if (!(counter >= 0 && counter < length)) counter -= length * std::floor(counter / length);
+  return counter >= 0 && counter < length ? counter : 0.0f;
+}
+
 float Distance(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
   const float dx = static_cast<float>(x2 - x1);
   const float dy = static_cast<float>(y2 - y1);
@@ -190,19 +200,18 @@ void TBitmap32::WalkLine(int x1, int y1, int x2, int y2, bool includeLast, Plot 
 
 void TBitmap32::DrawLine(int x1, int y1, int x2, int y2, TColor32 c, bool includeLast) {
   if (Empty()) return;
-  BeginUpdate();
-  if (y1 == y2 && x1 != x2) {
-    // Row fill without the end point.
-    HorzLine(x1 < x2 ? x1 : x2 + 1, y1, x1 < x2 ? x2 - 1 : x1, c);
-    if (includeLast) SetPixel(x2, y2, c);
-  } else if (x1 == x2 && y1 != y2) {
-    VertLine(x1, y1 < y2 ? y1 : y2 + 1, y1 < y2 ? y2 - 1 : y1, c);
-    if (includeLast) SetPixel(x2, y2, c);
-  } else {
-    WalkLine(x1, y1, x2, y2, includeLast, [&](int x, int y) { SetPixel(x, y, c); });
-  }
-  EndUpdate();
-  Changed();
+  Batch([&] {
+    if (y1 == y2 && x1 != x2) {
+      // Row fill without the end point.
+      HorzLine(x1 < x2 ? x1 : x2 + 1, y1, x1 < x2 ? x2 - 1 : x1, c);
+      if (includeLast) SetPixel(x2, y2, c);
+    } else if (x1 == x2 && y1 != y2) {
+      VertLine(x1, y1 < y2 ? y1 : y2 + 1, y1 < y2 ? y2 - 1 : y1, c);
+      if (includeLast) SetPixel(x2, y2, c);
+    } else {
+      WalkLine(x1, y1, x2, y2, includeLast, [&](int x, int y) { SetPixel(x, y, c); });
+    }
+  });
 }
 
 void TBitmap32::DrawLineClipped(int x1, int y1, int x2, int y2, TColor32 c, bool includeLast) {
@@ -248,15 +257,10 @@ TColor32 TBitmap32::NextStippleColor() {
   const int length = static_cast<int>(stipple_.size());
   if (length == 0) return 0xFF000000u;
   const float l = static_cast<float>(length);
-  float counter = stippleCounter_;
-  while (counter < 0) counter += l;
-  while (counter >= l) counter -= l;
+  const float counter = ReduceCounter(stippleCounter_, l);
   int i = static_cast<int>(std::nearbyint(counter - 0.5f));
   const int w = static_cast<int>(std::nearbyint((counter - static_cast<float>(i)) * 255.0f));
-  if (i < 0) {
-    counter = l - 1;
-    i = length - 1;
-  }
+  if (i < 0) i = length - 1;
   const TColor32 result = w == 0 ? stipple_[static_cast<size_t>(i)]
                                  : Combine(stipple_[static_cast<size_t>(i)],
                                            stipple_[static_cast<size_t>(i + 1 == length ? 0 : i + 1)], 255 - w);
@@ -269,8 +273,7 @@ void TBitmap32::AdvanceStipple(float length) {
   const float d = length * stippleStep_;
   if (d == 0) return;
   const float l = static_cast<float>(stipple_.size());
-  const float counter = stippleCounter_ + d;
-  stippleCounter_ = counter - l * std::floor(counter / l);
+  stippleCounter_ = ReduceCounter(stippleCounter_ + d, l);
 }
 
 void TBitmap32::StippledRun(int fixed, int from, int to, bool horizontal) {
@@ -306,22 +309,21 @@ void TBitmap32::FrameRectStippled(int x1, int y1, int x2, int y2) {
   --x2;
   --y2;
   if (x2 < x1 || y2 < y1) return;
-  BeginUpdate();
-  if (x1 == x2 && y1 == y2) {
-    HorzLineStippled(x1, y1, x1);
-  } else if (y1 == y2) {
-    HorzLineStippled(x1, y1, x2);
-  } else if (x1 == x2) {
-    VertLineStippled(x1, y1, y2);
-  } else {
-    // Clockwise, each edge stopping short of the corner the next one starts at.
-    HorzLineStippled(x1, y1, x2 - 1);
-    VertLineStippled(x2, y1, y2 - 1);
-    HorzLineStippled(x2, y2, x1 + 1);
-    VertLineStippled(x1, y2, y1 + 1);
-  }
-  EndUpdate();
-  Changed();
+  Batch([&] {
+    if (x1 == x2 && y1 == y2) {
+      HorzLineStippled(x1, y1, x1);
+    } else if (y1 == y2) {
+      HorzLineStippled(x1, y1, x2);
+    } else if (x1 == x2) {
+      VertLineStippled(x1, y1, y2);
+    } else {
+      // Clockwise, each edge stopping short of the corner the next one starts at.
+      HorzLineStippled(x1, y1, x2 - 1);
+      VertLineStippled(x2, y1, y2 - 1);
+      HorzLineStippled(x2, y2, x1 + 1);
+      VertLineStippled(x1, y2, y1 + 1);
+    }
+  });
 }
 
 // --- Anti-aliased lines --------------------------------------------------------------------------
