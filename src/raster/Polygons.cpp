@@ -254,45 +254,47 @@ void FillAntialiased(TBitmap32& bitmap, const TArrayOfArrayOfFixedPoint& lines, 
 
 void TPolygon32::DrawFill(TBitmap32& bitmap, TColor32 color) const {
   if (bitmap.Empty()) return;
-  bitmap.BeginUpdate();
-  if (Antialiased_)
-    FillAntialiased(bitmap, Points_, FillMode_, color);
-  else
-    FillAliased(bitmap, Points_, FillMode_, color);
-  bitmap.EndUpdate();
-  bitmap.Changed();
+  bitmap.Batch([&] {
+    if (Antialiased_)
+      FillAntialiased(bitmap, Points_, FillMode_, color);
+    else
+      FillAliased(bitmap, Points_, FillMode_, color);
+  });
 }
 
 void TPolygon32::DrawEdges(TBitmap32& bitmap, TColor32 color) const {
   if (bitmap.Empty()) return;
-  bitmap.BeginUpdate();
-  for (const TArrayOfFixedPoint& line : Points_) {
-    if (line.size() == 1 && Closed_) {
-      if (Antialiased_)
-        bitmap.PlotAntialiasedSafe(line[0].X >> 8, line[0].Y >> 8, color);
-      else
-        bitmap.BlendPixelSafe(FixedRound(line[0].X), FixedRound(line[0].Y), color);
-    }
-    if (line.size() < 2) continue;
-    bitmap.SetPenColor(color);
-    if (Antialiased_) {
-      bitmap.MoveToFixed(line[0].X, line[0].Y);
-      for (size_t i = 1; i < line.size(); ++i) bitmap.LineToAntialiased(line[i].X, line[i].Y);
-      if (Closed_) bitmap.LineToAntialiased(line[0].X, line[0].Y);
-      continue;
-    }
-    const bool opaque = AlphaOf(color) == 255;
-    bitmap.MoveTo(FixedRound(line[0].X), FixedRound(line[0].Y));
-    for (size_t i = 1; i < line.size(); ++i) {
-      if (opaque)
-        bitmap.LineToClipped(FixedRound(line[i].X), FixedRound(line[i].Y));
-      else
-        bitmap.LineToBlended(FixedRound(line[i].X), FixedRound(line[i].Y));
-    }
-    if (Closed_) bitmap.LineToBlended(FixedRound(line[0].X), FixedRound(line[0].Y));
+  bitmap.Batch([&] {
+    for (const TArrayOfFixedPoint& line : Points_) DrawLineEdges(bitmap, line, color);
+  });
+}
+
+// One line's outline: a lone point of a closed line is plotted; otherwise segments from point to
+// point, anti-aliased or rounded to whole pixels (the closing segment always blended).
+void TPolygon32::DrawLineEdges(TBitmap32& bitmap, const TArrayOfFixedPoint& line, TColor32 color) const {
+  if (line.size() == 1 && Closed_) {
+    if (Antialiased_)
+      bitmap.PlotAntialiasedSafe(line[0].X >> 8, line[0].Y >> 8, color);
+    else
+      bitmap.BlendPixelSafe(FixedRound(line[0].X), FixedRound(line[0].Y), color);
   }
-  bitmap.EndUpdate();
-  bitmap.Changed();
+  if (line.size() < 2) return;
+  bitmap.SetPenColor(color);
+  if (Antialiased_) {
+    bitmap.MoveToFixed(line[0].X, line[0].Y);
+    for (size_t i = 1; i < line.size(); ++i) bitmap.LineToAntialiased(line[i].X, line[i].Y);
+    if (Closed_) bitmap.LineToAntialiased(line[0].X, line[0].Y);
+    return;
+  }
+  const bool opaque = AlphaOf(color) == 255;
+  bitmap.MoveTo(FixedRound(line[0].X), FixedRound(line[0].Y));
+  for (size_t i = 1; i < line.size(); ++i) {
+    if (opaque)
+      bitmap.LineToClipped(FixedRound(line[i].X), FixedRound(line[i].Y));
+    else
+      bitmap.LineToBlended(FixedRound(line[i].X), FixedRound(line[i].Y));
+  }
+  if (Closed_) bitmap.LineToBlended(FixedRound(line[0].X), FixedRound(line[0].Y));
 }
 
 }  // namespace kivrano

@@ -55,6 +55,7 @@ class TPolygon32 {
 
  private:
   std::unique_ptr<TPolygon32> EmptyLike() const;
+  void DrawLineEdges(TBitmap32& bitmap, const TArrayOfFixedPoint& line, TColor32 color) const;
 
   bool Antialiased_ = false;
   bool Closed_ = true;
