@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ResamplingTestSurfaces.h"
+#include "TestSurfaces.h"
 #include "raster/Resamplers.h"
 #include "raster/Transforms.h"
 
@@ -11,8 +12,6 @@ namespace kivrano {
 namespace {
 
 using namespace testing;
-
-std::vector<TColor32> Pixels(const TBitmap32& b) { return {b.Bits(), b.Bits() + b.Width() * b.Height()}; }
 
 // Distinct opaque pixels, so that any misplaced copy shows.
 struct Numbered : TBitmap32 {
@@ -57,11 +56,11 @@ TEST(StretchTransfer, FailuresAndNoOps) {
     Stretch(dst, {3, 3, 1, 1}, src, {0, 0, 4, 4}, f);
     Stretch(dst, {INT32_MIN, 0, INT32_MAX, 4}, src, {0, 0, 4, 4}, f);
   }
-  EXPECT_EQ(Pixels(dst), Pixels(Filled(4, 4, kBackground)));
+  EXPECT_EQ(Values(dst), Values(Filled(4, 4, kBackground)));
   // Drawing from or onto an empty surface through the surface does nothing, without failing.
   dst.Draw({0, 0, 2, 2}, empty);
   empty.Draw({0, 0, 2, 2}, src);
-  EXPECT_EQ(Pixels(dst), Pixels(Filled(4, 4, kBackground)));
+  EXPECT_EQ(Values(dst), Values(Filled(4, 4, kBackground)));
 }
 
 TEST(StretchTransfer, EqualSizesCopyUnchangedWithEveryFilter) {
@@ -69,7 +68,7 @@ TEST(StretchTransfer, EqualSizesCopyUnchangedWithEveryFilter) {
   for (TStretchFilter f : {sfNearest, sfLinear, sfLinear2, sfSpline}) {
     Filled dst(10, 10, kBackground);
     Stretch(dst, {0, 0, 10, 10}, src, {0, 0, 10, 10}, f);
-    EXPECT_EQ(Pixels(dst), Pixels(src)) << f;
+    EXPECT_EQ(Values(dst), Values(src)) << f;
   }
 }
 
@@ -79,14 +78,14 @@ TEST(StretchTransfer, NearestStepsInFixedPointAndClippingStartsWith65535) {
   // 3 -> 7: step 3 * 65536 div 7 = 28086, columns floor(i * 28086 / 65536) = 0 0 0 1 1 2 2
   Filled dst(7, 1, kBackground);
   Stretch(dst, {0, 0, 7, 1}, src, {0, 0, 3, 1}, sfNearest);
-  EXPECT_EQ(Pixels(dst), (std::vector<TColor32>{A, A, A, B, B, C, C}));
+  EXPECT_EQ(Values(dst), (std::vector<TColor32>{A, A, A, B, B, C, C}));
   // Clipped on the left by 2 of 4 columns of a 2 -> 4 stretch: the start position is
   // muldiv(2 * 2, 65535, 4) = 65535, still column 0, where the unclipped walk is at column 1.
   const Surface two(2, 1, {A, B});
   dst.SetSize(2, 1);
   dst.Clear(kBackground);
   Stretch(dst, {-2, 0, 2, 1}, two, {0, 0, 2, 1}, sfNearest);
-  EXPECT_EQ(Pixels(dst), (std::vector<TColor32>{A, B}));
+  EXPECT_EQ(Values(dst), (std::vector<TColor32>{A, B}));
 }
 
 TEST(StretchTransfer, NearestVerticalEnlargementRepeatsRows) {
@@ -95,7 +94,7 @@ TEST(StretchTransfer, NearestVerticalEnlargementRepeatsRows) {
   Stretch(dst, {0, 0, 3, 5}, src, {0, 0, 2, 2}, sfNearest);
   // rows: step 2 * 65536 div 5 = 26214: 0 0 0 1 1; columns: 0 0 1
   const TColor32 a = src.GetPixel(0, 0), b = src.GetPixel(1, 0), c = src.GetPixel(0, 1), d = src.GetPixel(1, 1);
-  EXPECT_EQ(Pixels(dst), (std::vector<TColor32>{a, a, b, a, a, b, a, a, b, c, c, d, c, c, d}));
+  EXPECT_EQ(Values(dst), (std::vector<TColor32>{a, a, b, a, a, b, a, a, b, c, c, d, c, c, d}));
 }
 
 TEST(StretchTransfer, DrawModesWriteSamplesBlendedOrThroughTheCallback) {
@@ -129,15 +128,15 @@ TEST(StretchTransfer, BilinearMixesNeighboursWithWeightsFromThePosition) {
   const Surface src(2, 1, {kBlack, kWhite});
   Filled dst(3, 1, kBackground);
   Stretch(dst, {0, 0, 3, 1}, src, {0, 0, 2, 1}, sfLinear);
-  EXPECT_EQ(Pixels(dst), (std::vector<TColor32>{0xFF010101, 0xFF565656, 0xFFAAAAAA}));
+  EXPECT_EQ(Values(dst), (std::vector<TColor32>{0xFF010101, 0xFF565656, 0xFFAAAAAA}));
   // A one-column source rectangle reads only its own column, not its neighbour on the surface.
   dst.Clear(kBackground);
   Stretch(dst, {0, 0, 3, 1}, src, {0, 0, 1, 1}, sfLinear);
-  EXPECT_EQ(Pixels(dst), (std::vector<TColor32>{kBlack, kBlack, kBlack}));
+  EXPECT_EQ(Values(dst), (std::vector<TColor32>{kBlack, kBlack, kBlack}));
   // Master alpha 0 makes the linear filter draw nothing, whatever the mode.
   dst.Clear(kBackground);
   Stretch(dst, {0, 0, 3, 1}, src, {0, 0, 2, 1}, sfLinear, dmOpaque, 0);
-  EXPECT_EQ(Pixels(dst), Pixels(Filled(3, 1, kBackground)));
+  EXPECT_EQ(Values(dst), Values(Filled(3, 1, kBackground)));
 }
 
 TEST(StretchTransfer, BilinearIn2DMixesRowsFirst) {
@@ -191,7 +190,7 @@ TEST(StretchTransfer, MappingTableFilterEnlargesWithEndsOnEnds) {
   const Surface src(2, 2, {0xFF000000, 0xFF0000FF, 0xFF00FF00, 0xFFFF0000});
   Filled dst(3, 3, kBackground);
   Stretch(dst, {0, 0, 3, 3}, src, {0, 0, 2, 2}, sfLinear2);
-  EXPECT_EQ(Pixels(dst), (std::vector<TColor32>{0xFF000000, 0xFF00007F, 0xFF0000FF,  //
+  EXPECT_EQ(Values(dst), (std::vector<TColor32>{0xFF000000, 0xFF00007F, 0xFF0000FF,  //
                                                 0xFF007F00, 0xFF3F3F3F, 0xFF7F007F,  //
                                                 0xFF00FF00, 0xFF7F7F00, 0xFFFF0000}));
 }
@@ -207,7 +206,7 @@ TEST(StretchTransfer, MappingTableReductionWeightsSumTo255) {
   const Filled wide(1000, 2, kWhite);
   Filled tiny(2, 2, kBackground);
   Stretch(tiny, {0, 0, 2, 2}, wide, {0, 0, 1000, 2}, sfLinear2);
-  EXPECT_EQ(Pixels(tiny), Pixels(Filled(2, 2, kBackground)));
+  EXPECT_EQ(Values(tiny), Values(Filled(2, 2, kBackground)));
   // dmBlend with master alpha 0 draws nothing.
   Stretch(dst, {0, 0, 3, 3}, Filled(7, 7, kBlack), {0, 0, 7, 7}, sfSpline, dmBlend, 0);
   EXPECT_EQ(dst.GetPixel(0, 0), 0xFD7F7F7Fu);
@@ -233,10 +232,10 @@ TEST(BlockTransfer, CopiesBlendsOrCombinesTheClippedBlock) {
   const Surface src(2, 2, {0xFF0000AA, 0x800000BB, 0x000000CC, 0xFF0000DD});
   Filled dst(3, 2, kBlack);
   BlockTransfer(dst, -1, 1, src, {0, 0, 2, 2}, dmOpaque, {}, 255);
-  EXPECT_EQ(Pixels(dst), (std::vector<TColor32>{kBlack, kBlack, kBlack, 0x800000BB, kBlack, kBlack}));
+  EXPECT_EQ(Values(dst), (std::vector<TColor32>{kBlack, kBlack, kBlack, 0x800000BB, kBlack, kBlack}));
   dst.Clear(kBlack);
   BlockTransfer(dst, 1, 0, src, {0, 0, 2, 2}, dmBlend, {}, 255);
-  EXPECT_EQ(Pixels(dst), (std::vector<TColor32>{kBlack, 0xFF0000AA, Blend(0x800000BB, kBlack),  //
+  EXPECT_EQ(Values(dst), (std::vector<TColor32>{kBlack, 0xFF0000AA, Blend(0x800000BB, kBlack),  //
                                                 kBlack, kBlack, 0xFF0000DD}));
   dst.Clear(kBlack);
   BlockTransfer(dst, 0, 0, src, {1, 0, 2, 1}, dmBlend, {}, 100);
@@ -257,7 +256,7 @@ TEST(BoxShrink, AveragesConsecutiveBlocksSizedByTheRunningRemainder) {
   const Surface src(5, 1, {0xFF00000A, 0xFF000015, 0xFF00001E, 0xFF000028, 0xFF000033});
   Filled dst(2, 1, kBackground);
   BoxShrink(dst, {0, 0, 2, 1}, src, {0, 0, 5, 1});
-  EXPECT_EQ(Pixels(dst), (std::vector<TColor32>{0xFF00000F, 0xFF000028}));  // 31 / 2 = 15, 121 / 3 = 40
+  EXPECT_EQ(Values(dst), (std::vector<TColor32>{0xFF00000F, 0xFF000028}));  // 31 / 2 = 15, 121 / 3 = 40
   // All four channels, over 2 x 2 blocks, clipped on the left.
   const Surface quad(4, 2, {0x10203040, 0x30405060, 0, 0, 0x50607080, 0x70809000, 0, 0x04040404});
   dst.SetSize(1, 1);
@@ -280,20 +279,20 @@ TEST(DrawScaled, ReducesOpaqueLinearPicturesByAveraging) {
   const Surface src(4, 1, {kBlack, kWhite, kBlack, kWhite});
   Filled dst(2, 1, kBackground);
   DrawScaled(dst, {0, 0, 2, 1}, src, {0, 0, 4, 1}, sfLinear, dmOpaque, {}, 255);
-  EXPECT_EQ(Pixels(dst), (std::vector<TColor32>{0xFF7F7F7F, 0xFF7F7F7F}));
+  EXPECT_EQ(Values(dst), (std::vector<TColor32>{0xFF7F7F7F, 0xFF7F7F7F}));
   // Blending goes through the bilinear stretch instead.
   dst.Clear(kBackground);
   DrawScaled(dst, {0, 0, 2, 1}, src, {0, 0, 4, 1}, sfLinear, dmBlend, {}, 255);
   Filled expected(2, 1, kBackground);
   StretchTransfer(expected, {0, 0, 2, 1}, src, {0, 0, 4, 1}, sfLinear, dmBlend, {}, 255);
-  EXPECT_EQ(Pixels(dst), Pixels(expected));
+  EXPECT_EQ(Values(dst), Values(expected));
   // The surface form takes filter, mode and master alpha from the source and notifies once.
   Surface picture(4, 1, {kBlack, kWhite, kBlack, kWhite});
   picture.SetStretchFilter(sfLinear);
   int changes = 0;
   dst.OnChange = [&changes](TThreadPersistent*) { ++changes; };
   dst.DrawScaled({0, 0, 2, 1}, {0, 0, 4, 1}, picture);
-  EXPECT_EQ(Pixels(dst), (std::vector<TColor32>{0xFF7F7F7F, 0xFF7F7F7F}));
+  EXPECT_EQ(Values(dst), (std::vector<TColor32>{0xFF7F7F7F, 0xFF7F7F7F}));
   EXPECT_EQ(changes, 1);
 }
 
@@ -307,10 +306,10 @@ TEST(Bitmap32Draw, UsesTheSourcesFilterModeAndMasterAlpha) {
   dst.Draw({0, 0, 4, 1}, src);
   EXPECT_EQ(changes, 1);
   const TColor32 half0 = BlendWithMaster(0xFF0000FF, kBlack, 127), half1 = BlendWithMaster(0xFFFF0000, kBlack, 127);
-  EXPECT_EQ(Pixels(dst), (std::vector<TColor32>{half0, half0, half1, half1}));
+  EXPECT_EQ(Values(dst), (std::vector<TColor32>{half0, half0, half1, half1}));
   dst.Clear(kBlack);
   dst.Draw({1, 0, 2, 1}, {1, 0, 2, 1}, src);
-  EXPECT_EQ(Pixels(dst), (std::vector<TColor32>{kBlack, half1, kBlack, kBlack}));
+  EXPECT_EQ(Values(dst), (std::vector<TColor32>{kBlack, half1, kBlack, kBlack}));
 }
 
 }  // namespace
