@@ -212,19 +212,19 @@ TEST(StretchTransfer, MappingTableReductionWeightsSumTo255) {
   EXPECT_EQ(dst.GetPixel(0, 0), 0xFD7F7F7Fu);
 }
 
+// Mapping tables are built for the whole destination extent, so a clipped transfer draws exactly
+// the visible part of the whole one. (Nearest and bilinear start clipped walks with the factor
+// 65535, covered above.)
 TEST(StretchTransfer, ClippedDestinationDrawsTheSamePixelsAsTheWholeOne) {
-  const Numbered src(7, 5);
-  for (TStretchFilter f : {sfNearest, sfLinear, sfLinear2, sfSpline}) {
+  Numbered src(7, 5);
+  for (TStretchFilter f : {sfLinear2, sfSpline}) {
     Filled whole(23, 17, kBackground);
     Stretch(whole, {0, 0, 23, 17}, src, {1, 0, 7, 5}, f);
     Filled part(12, 9, kBackground);
     Stretch(part, {-9, -6, 14, 11}, src, {1, 0, 7, 5}, f);
     for (int y = 0; y < 9; ++y)
-      for (int x = 0; x < 12; ++x) {
-        // Nearest and linear start clipped walks with the 65535 factor: allow them their step.
-        if (f == sfNearest || f == sfLinear) continue;
+      for (int x = 0; x < 12; ++x)
         ASSERT_EQ(part.GetPixel(x, y), whole.GetPixel(x + 9, y + 6)) << f << " " << x << "," << y;
-      }
   }
 }
 
