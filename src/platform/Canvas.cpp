@@ -192,8 +192,8 @@ void TCanvas::CosmeticLine(int x1, int y1, int x2, int y2) {
   const bool xMajor = dx >= dy;
   const int64_t major0 = xMajor ? x1 : y1;
   const int64_t minor0 = xMajor ? y1 : x1;
-  const int64_t majorStep = (xMajor ? x2 - x1 : y2 - y1) > 0 ? 1 : -1;
-  const int64_t minorStep = (xMajor ? y2 - y1 : x2 - x1) > 0 ? 1 : -1;
+  const int64_t majorStep = (xMajor ? x2 > x1 : y2 > y1) ? 1 : -1;
+  const int64_t minorStep = (xMajor ? y2 > y1 : x2 > x1) ? 1 : -1;
   const int64_t minorExtent = xMajor ? dy : dx;
 
   // Only the steps whose major coordinate lies inside the clip rectangle are walked.
@@ -366,11 +366,11 @@ void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
   if (FTarget.Empty()) return;
   const TRect r = Normalized(x1, y1, x2, y2);
   if (r.Width() < 1 || r.Height() < 1) return;
-  // Doubled coordinates: the ellipse through the centres of the box's outer pixels.
-  const int64_t cx = static_cast<int64_t>(r.Left) + r.Right - 1;
-  const int64_t cy = static_cast<int64_t>(r.Top) + r.Bottom - 1;
-  const int64_t a = r.Width() - 1;
-  const int64_t b = r.Height() - 1;
+  // Doubled coordinates: pixel centres (2x + 1) inside the ellipse inscribed in the box.
+  const int64_t cx = static_cast<int64_t>(r.Left) + r.Right;
+  const int64_t cy = static_cast<int64_t>(r.Top) + r.Bottom;
+  const int64_t a = r.Width();
+  const int64_t b = r.Height();
   const bool hasPen = FPen.Style() != psClear;
   const int w = hasPen ? std::max(1, FPen.Width()) : 0;
   const int64_t grow = (w > 1 && FPen.Style() != psInsideFrame) ? w - 1 : 0;
@@ -378,16 +378,17 @@ void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
   const int64_t ia = oa - 2 * w, ib = ob - 2 * w;      // inner ellipse (pen inside it is brush)
   const TPaint brush = BrushPaint(FPen.Mode());
   const TPaint pen = PenPaint();
-  auto spanOf = [](int64_t c, int64_t half, int& from, int& to) {
-    // pixels x with |2x - c| <= half
-    from = static_cast<int>((c - half + 1) >> 1);
-    to = static_cast<int>(((c + half) >> 1) + 1);
+  auto floorHalf = [](int64_t v) { return v >= 0 ? v / 2 : -((-v + 1) / 2); };
+  // pixels p with |2p + 1 - c| <= half
+  auto spanOf = [&](int64_t c, int64_t half, int& from, int& to) {
+    from = static_cast<int>(-floorHalf(-(c - half - 1)));
+    to = static_cast<int>(floorHalf(c + half - 1) + 1);
   };
-  const int top = static_cast<int>((cy - ob + 1) >> 1);
-  const int bottom = static_cast<int>(((cy + ob) >> 1) + 1);
+  int top, bottom;
+  spanOf(cy, ob, top, bottom);
   const TRect clip = ClipRect();
   for (int y = std::max(top, clip.Top); y < std::min(bottom, clip.Bottom); ++y) {
-    const int64_t yy = 2 * static_cast<int64_t>(y) - cy;
+    const int64_t yy = 2 * static_cast<int64_t>(y) + 1 - cy;
     const int64_t outerHalf = EllipseHalfSpan(oa, ob, yy);
     if (outerHalf < 0) continue;
     int oFrom, oTo;
