@@ -250,9 +250,10 @@ uint32_t TScaledFont::GlyphIndex(char32_t c) {
 void TScaledFont::LoadOutline(uint32_t index) {
   FT_Face f = FFace->Handle();
   FT_Activate_Size(static_cast<FT_Size>(FSize));
-  // Light hinting snaps only vertically: crisp horizontal stems and baselines while the glyph
-  // shapes and spacing stay faithful. Scaled (huge) fonts load unhinted so they scale linearly.
-  const FT_Int32 flags = FT_LOAD_NO_BITMAP | (FScale != 1.0 ? FT_LOAD_NO_HINTING : FT_LOAD_TARGET_LIGHT);
+  // The fonts' own hinting instructions, which FreeType applies mostly vertically: baselines and
+  // horizontal stems land on whole pixels (sharp text), shapes and spacing stay faithful.
+  // Scaled (huge) fonts load unhinted so that they measure in proportion to small ones.
+  const FT_Int32 flags = FT_LOAD_NO_BITMAP | (FScale != 1.0 ? FT_LOAD_NO_HINTING : FT_LOAD_TARGET_NORMAL);
   if (FT_Load_Glyph(f, index, flags) != 0 && FT_Load_Glyph(f, 0, flags) != 0)
     throw Exception("Cannot load a glyph");
   if (f->glyph->format != FT_GLYPH_FORMAT_OUTLINE) return;
@@ -289,7 +290,7 @@ TScaledFont::TGlyph& TScaledFont::Glyph(uint32_t index) {
 
 void TScaledFont::RenderImage(TGlyph& g, uint32_t /*index*/) {
   FT_GlyphSlot slot = FFace->Handle()->glyph;
-  if (FT_Render_Glyph(slot, FT_RENDER_MODE_LIGHT) != 0) return;
+  if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return;
   const FT_Bitmap& bm = slot->bitmap;
   if (bm.pixel_mode != FT_PIXEL_MODE_GRAY) return;
   g.Left = slot->bitmap_left;
