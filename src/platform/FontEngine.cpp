@@ -221,6 +221,8 @@ TScaledFont::TScaledFont(std::shared_ptr<TFontFace> face, const TFontRequest& re
   }
 
   FAsciiGlyphs.fill(UINT32_MAX);
+  FGlyphs.resize(static_cast<size_t>(std::max<FT_Long>(1, f->num_glyphs)));
+  FHasKerning = FT_HAS_KERNING(f);
   if (os2 && os2->version != 0xFFFF && os2->xAvgCharWidth > 0)
     FMetrics.AveCharWidth = Round(os2->xAvgCharWidth * s);
   else
@@ -270,8 +272,8 @@ void TScaledFont::LoadOutline(uint32_t index) {
 }
 
 TScaledFont::TGlyph& TScaledFont::Glyph(uint32_t index) {
-  auto it = FGlyphs.find(index);
-  if (it != FGlyphs.end()) return *it->second;
+  if (index >= FGlyphs.size()) index = 0;  // not in the font: its missing-glyph box
+  if (FGlyphs[index]) return *FGlyphs[index];
   LoadOutline(index);
   FT_GlyphSlot slot = FFace->Handle()->glyph;
   auto g = std::make_unique<TGlyph>();
@@ -285,7 +287,8 @@ TScaledFont::TGlyph& TScaledFont::Glyph(uint32_t index) {
     g->Direct = static_cast<int64_t>(g->Ink.Width()) * g->Ink.Height() > kMaxCachedGlyphPixels;
     if (!g->Direct) RenderImage(*g, index);
   }
-  return *FGlyphs.emplace(index, std::move(g)).first->second;
+  FGlyphs[index] = std::move(g);
+  return *FGlyphs[index];
 }
 
 void TScaledFont::RenderImage(TGlyph& g, uint32_t /*index*/) {
@@ -341,16 +344,28 @@ void TScaledFont::RenderDirect(uint32_t index, int x, int y, TCoverageMask& mask
 int TScaledFont::Advance(uint32_t glyph) { return Glyph(glyph).Advance; }
 
 int TScaledFont::Kerning(uint32_t left, uint32_t right) {
+  if (!FHasKerning || left == 0 || right == 0) return 0;
+  // Pairs of the low glyph indexes (where fonts keep their Latin letters) are cached.
+  constexpr uint32_t kCached = 256;
+  constexpr int16_t kUnknown = INT16_MIN;
+  int16_t* cached = nullptr;
+  if (left < kCached && right < kCached) {
+    if (FKerningCache.empty()) FKerningCache.assign(kCached * kCached, kUnknown);
+    cached = &FKerningCache[left * kCached + right];
+    if (*cached != kUnknown) return *cached;
+  }
   FT_Face f = FFace->Handle();
-  if (!FT_HAS_KERNING(f) || left == 0 || right == 0) return 0;
   FT_Activate_Size(static_cast<FT_Size>(FSize));
   FT_Vector delta{0, 0};
+  int kerning = 0;
   if (FScale == 1.0) {
-    if (FT_Get_Kerning(f, left, right, FT_KERNING_DEFAULT, &delta) != 0) return 0;
-    return static_cast<int>((delta.x + 32) >> 6);
+    if (FT_Get_Kerning(f, left, right, FT_KERNING_DEFAULT, &delta) == 0)
+      kerning = static_cast<int>((delta.x + 32) >> 6);
+  } else if (FT_Get_Kerning(f, left, right, FT_KERNING_UNFITTED, &delta) == 0) {
+    kerning = Round(delta.x * FScale / 64.0);
   }
-  if (FT_Get_Kerning(f, left, right, FT_KERNING_UNFITTED, &delta) != 0) return 0;
-  return Round(delta.x * FScale / 64.0);
+  if (cached) *cached = static_cast<int16_t>(std::clamp(kerning, -32767, 32767));
+  return kerning;
 }
 
 TSize TScaledFont::TextExtent(std::string_view text) {
@@ -540,8 +555,10 @@ void TScaledFont::Rasterize(const TTextLayout& layout, TCoverageMask& mask) {
     for (int y = visible.Top; y < visible.Bottom; ++y) {
       const uint8_t* src = g.Image.data() + static_cast<size_t>(y - oy) * g.Width + (visible.Left - ox);
       uint8_t* dst = mask.Row(y) + (visible.Left - area.Left);
-      for (int x = visible.Left; x < visible.Right; ++x, ++src, ++dst)
-        if (*src) *dst = static_cast<uint8_t>(std::min(255, *dst + *src));
+      for (int x = visible.Left; x < visible.Right; ++x, ++src, ++dst) {
+        const unsigned sum = static_cast<unsigned>(*dst) + *src;
+        *dst = static_cast<uint8_t>(sum > 255 ? 255 : sum);
+      }
     }
   }
   for (const TRect& bar : layout.Bars) mask.FillRect(bar);

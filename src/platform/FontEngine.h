@@ -163,7 +163,9 @@ class TScaledFont {
   TFontMetrics FMetrics;
   std::array<uint32_t, 128> FAsciiGlyphs{};
   std::unordered_map<char32_t, uint32_t> FGlyphIndexes;
-  std::unordered_map<uint32_t, std::unique_ptr<TGlyph>> FGlyphs;
+  std::vector<std::unique_ptr<TGlyph>> FGlyphs;  // by glyph index, loaded on first use
+  bool FHasKerning = false;
+  std::vector<int16_t> FKerningCache;
 };
 
 // The process-wide engine: fontconfig resolution, faces and sized fonts, all cached.
