@@ -24,7 +24,16 @@ TRect Intersection(const TRect& a, const TRect& b) {
   return r;
 }
 
+// Coordinates and pen widths are limited as the old device contexts limited them (27 bits), so
+// that no arithmetic on them can overflow.
+constexpr int kCoordLimit = 1 << 27;
+constexpr int kPenWidthLimit = 1 << 14;
+
+int Limit(int v) { return std::clamp(v, -kCoordLimit, kCoordLimit); }
+TPoint Limit(TPoint p) { return TPoint{Limit(p.X), Limit(p.Y)}; }
+
 TRect Normalized(int x1, int y1, int x2, int y2) {
+  x1 = Limit(x1), y1 = Limit(y1), x2 = Limit(x2), y2 = Limit(y2);
   return TRect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
 }
 
@@ -103,15 +112,16 @@ bool DashOn(const std::vector<int>& pattern, int position) {
   return true;
 }
 
-// Largest |X| with X² B² + Y² A² <= A² B² (doubled coordinates), or -1 when none.
-int64_t EllipseHalfSpan(int64_t a, int64_t b, int64_t y) {
-  if (a < 0 || b < 0) return -1;
-  const int64_t ab = a * a * b * b;
-  const int64_t rest = ab - y * y * a * a;
+// Largest |X| with X² B² + Y² A² <= A² B² (doubled coordinates), or -1 when none. Extended
+// precision keeps the test exact for every ellipse of practical size.
+int64_t EllipseHalfSpan(int64_t a64, int64_t b64, int64_t y64) {
+  if (a64 < 0 || b64 < 0) return -1;
+  const auto a = static_cast<long double>(a64), b = static_cast<long double>(b64), y = static_cast<long double>(y64);
+  const long double rest = a * a * b * b - y * y * a * a;
   if (rest < 0) return -1;
-  if (b == 0) return y == 0 ? a : -1;
-  auto fits = [&](int64_t x) { return x * x * b * b <= rest; };
-  auto x = static_cast<int64_t>(std::sqrt(static_cast<double>(rest) / static_cast<double>(b * b)));
+  if (b64 == 0) return y64 == 0 ? a64 : -1;
+  auto fits = [&](int64_t x) { return static_cast<long double>(x) * x * b * b <= rest; };
+  auto x = static_cast<int64_t>(std::sqrt(rest / (b * b)));
   while (x > 0 && !fits(x)) --x;
   while (fits(x + 1)) ++x;
   return x;
@@ -140,6 +150,8 @@ void TCanvas::SetClipRect(const TRect& rect) {
 void TCanvas::ResetClipRect() { FHasClip = false; }
 
 void TCanvas::Changed() { FTarget.Changed(); }
+
+int TCanvas::PenWidth() const { return std::min(FPen.Width(), kPenWidthLimit); }
 
 TCanvas::TPaint TCanvas::PenPaint() const { return TPaint{Rgb(FPen.Color()), FPen.Mode(), bsSolid}; }
 
@@ -232,7 +244,8 @@ void TCanvas::CosmeticLine(int x1, int y1, int x2, int y2) {
 void TCanvas::WideSegment(TCoverageMask& mask, int x1, int y1, int x2, int y2) const {
   // Pixels whose centre lies within half the pen width of the segment: a line with round ends.
   // Even widths are shifted half a pixel towards the bottom right.
-  const int w = FPen.Width();
+  x1 = Limit(x1), y1 = Limit(y1), x2 = Limit(x2), y2 = Limit(y2);
+  const int w = PenWidth();
   const double r = w / 2.0;
   const double shift = (w % 2 == 0) ? 0.5 : 0.0;
   const double ax = x1 + shift, ay = y1 + shift, bx = x2 + shift, by = y2 + shift;
@@ -254,10 +267,12 @@ void TCanvas::WideSegment(TCoverageMask& mask, int x1, int y1, int x2, int y2) c
   }
 }
 
-void TCanvas::Outline(const std::vector<TPoint>& points, bool closed) {
-  if (FPen.Style() == psClear || points.empty()) return;
+void TCanvas::Outline(const std::vector<TPoint>& unlimited, bool closed) {
+  if (FPen.Style() == psClear || unlimited.empty()) return;
+  std::vector<TPoint> points(unlimited.size());
+  std::transform(unlimited.begin(), unlimited.end(), points.begin(), [](TPoint p) { return Limit(p); });
   const size_t count = points.size();
-  if (FPen.Width() <= 1) {
+  if (PenWidth() <= 1) {
     const TPoint saved = FPenPos;
     MoveTo(points[0].X, points[0].Y);
     for (size_t i = 1; i < count; ++i) {
@@ -276,7 +291,7 @@ void TCanvas::Outline(const std::vector<TPoint>& points, bool closed) {
 
 void TCanvas::LineTo(int x, int y) {
   if (!FTarget.Empty() && FPen.Style() != psClear) {
-    if (FPen.Width() <= 1) {
+    if (PenWidth() <= 1) {
       CosmeticLine(FPenPos.X, FPenPos.Y, x, y);
     } else {
       TCoverageMask mask(ClipRect());
@@ -294,8 +309,10 @@ void TCanvas::Polyline(const std::vector<TPoint>& points) {
   Changed();
 }
 
-void TCanvas::Polygon(const std::vector<TPoint>& points) {
-  if (FTarget.Empty() || points.size() < 2) return;
+void TCanvas::Polygon(const std::vector<TPoint>& unlimited) {
+  if (FTarget.Empty() || unlimited.size() < 2) return;
+  std::vector<TPoint> points(unlimited.size());
+  std::transform(unlimited.begin(), unlimited.end(), points.begin(), [](TPoint p) { return Limit(p); });
   const TPaint brush = BrushPaint(FPen.Mode());
   if (FBrush.Style() != bsClear && points.size() >= 3) {
     // Alternate rule sampled at pixel positions, edges half-open: the right and bottom
@@ -337,7 +354,7 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
     Changed();
     return;
   }
-  const int w = std::max(1, FPen.Width());
+  const int w = std::max(1, PenWidth());
   if (w == 1) {
     for (int y = r.Top + 1; y < r.Bottom - 1; ++y) PaintSpan(y, r.Left + 1, r.Right - 1, brush);
     Outline({{r.Left, r.Top}, {r.Right - 1, r.Top}, {r.Right - 1, r.Bottom - 1}, {r.Left, r.Bottom - 1}}, true);
@@ -372,7 +389,7 @@ void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
   const int64_t a = r.Width();
   const int64_t b = r.Height();
   const bool hasPen = FPen.Style() != psClear;
-  const int w = hasPen ? std::max(1, FPen.Width()) : 0;
+  const int w = hasPen ? std::max(1, PenWidth()) : 0;
   const int64_t grow = (w > 1 && FPen.Style() != psInsideFrame) ? w - 1 : 0;
   const int64_t oa = a + grow, ob = b + grow;          // outer ellipse
   const int64_t ia = oa - 2 * w, ib = ob - 2 * w;      // inner ellipse (pen inside it is brush)

@@ -78,6 +78,7 @@ class TCanvas {
  private:
   struct TPaint;
 
+  int PenWidth() const;
   TPaint PenPaint() const;
   TPaint BrushPaint(TPenMode mode) const;
   void PaintPixel(int x, int y, const TPaint& paint);

@@ -1,5 +1,6 @@
 #include "platform/Font.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -43,9 +44,16 @@ int TFont::Size() const {
   return static_cast<int>(std::nearbyint(std::abs(static_cast<double>(FHeight)) * 72.0 / FPixelsPerInch));
 }
 
-void TFont::SetSize(int points) {
-  SetHeight(static_cast<int>(std::nearbyint(static_cast<double>(points) * FPixelsPerInch / 72.0)));
+namespace {
+
+int HeightOfPoints(double points, int ppi) {
+  const double height = std::nearbyint(points * ppi / 72.0);
+  return static_cast<int>(std::clamp(height, -2147483647.0, 2147483647.0));
 }
+
+}  // namespace
+
+void TFont::SetSize(int points) { SetHeight(HeightOfPoints(points, FPixelsPerInch)); }
 
 void TFont::SetStyle(TFontStyles style) {
   if (style == FStyle) return;
@@ -70,7 +78,7 @@ void TFont::Assign(const TFont& source) {
   if (&source == this) return;
   const int height = source.FPixelsPerInch == FPixelsPerInch
                          ? source.FHeight
-                         : static_cast<int>(std::nearbyint(static_cast<double>(source.Size()) * FPixelsPerInch / 72.0));
+                         : HeightOfPoints(source.Size(), FPixelsPerInch);
   if (source.FName == FName && height == FHeight && source.FStyle == FStyle && source.FColor == FColor) return;
   FName = source.FName;
   FHeight = height;

@@ -26,7 +26,14 @@ constexpr int kMaxCachedGlyphPixels = 256 * 256;
 // How many sized fonts the engine keeps alive while no font object refers to them.
 constexpr size_t kSizedCacheLimit = 32;
 
-int Round(double v) { return static_cast<int>(std::nearbyint(v)); }
+// Heights beyond this many pixels are treated as this height; coordinates of laid-out text are
+// kept within +-kCoordLimit, so hostile sizes and texts cannot overflow integer arithmetic.
+constexpr int kMaxHeight = 1 << 20;
+constexpr int64_t kCoordLimit = int64_t{1} << 29;
+
+int Round(double v) { return static_cast<int>(std::nearbyint(std::clamp(v, -2e9, 2e9))); }
+
+int Coord(int64_t v) { return static_cast<int>(std::clamp(v, -kCoordLimit, kCoordLimit)); }
 
 TRect Intersect(const TRect& a, const TRect& b) {
   TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
@@ -182,13 +189,14 @@ TScaledFont::TScaledFont(std::shared_ptr<TFontFace> face, const TFontRequest& re
   }
 
   double ppem = 12;
-  if (request.Height > 0) {
-    ppem = request.Height * upem / (ascU + descU);
-    FMetrics.Height = request.Height;
-    FMetrics.Ascent = Round(request.Height * ascU / (ascU + descU));
+  const int height = std::clamp(request.Height, -kMaxHeight, kMaxHeight);
+  if (height > 0) {
+    ppem = height * upem / (ascU + descU);
+    FMetrics.Height = height;
+    FMetrics.Ascent = Round(height * ascU / (ascU + descU));
     FMetrics.Descent = FMetrics.Height - FMetrics.Ascent;
   } else {
-    if (request.Height < 0) ppem = -static_cast<double>(request.Height);
+    if (height < 0) ppem = -static_cast<double>(height);
     FMetrics.Ascent = Round(ppem * ascU / upem);
     FMetrics.Descent = Round(ppem * descU / upem);
     FMetrics.Height = FMetrics.Ascent + FMetrics.Descent;
@@ -370,13 +378,13 @@ int TScaledFont::Kerning(uint32_t left, uint32_t right) {
 
 TSize TScaledFont::TextExtent(std::string_view text) {
   const std::u32string cps = Utf8ToCodePoints(text);
-  return TSize{PlaceLine(cps, 0, cps.size(), false, nullptr), FMetrics.Height};
+  return TSize{Coord(PlaceLine(cps, 0, cps.size(), false, nullptr)), FMetrics.Height};
 }
 
 std::vector<int> TScaledFont::CaretPositions(std::string_view text) {
   const std::u32string cps = Utf8ToCodePoints(text);
   std::vector<int> positions(cps.size() + 1, 0);
-  int x = 0;
+  int64_t x = 0;
   uint32_t prev = 0;
   for (size_t i = 0; i < cps.size(); ++i) {
     const uint32_t g = GlyphIndex(cps[i]);
@@ -384,19 +392,19 @@ std::vector<int> TScaledFont::CaretPositions(std::string_view text) {
       const int kern = Kerning(prev, g);
       x += kern;
     }
-    positions[i] = x;
+    positions[i] = Coord(x);
     x += Advance(g);
     prev = g;
   }
-  positions[cps.size()] = x;
+  positions[cps.size()] = Coord(x);
   return positions;
 }
 
-int TScaledFont::PlaceLine(const std::u32string& text, size_t begin, size_t end, bool expandTabs,
-                           std::vector<TGlyphPlacement>* out) {
-  int x = 0;
+int64_t TScaledFont::PlaceLine(const std::u32string& text, size_t begin, size_t end, bool expandTabs,
+                               std::vector<TGlyphPlacement>* out) {
+  int64_t x = 0;
   uint32_t prev = 0;
-  const int tab = std::max(1, 8 * FMetrics.AveCharWidth);
+  const int64_t tab = std::max(1, 8 * FMetrics.AveCharWidth);
   for (size_t i = begin; i < end; ++i) {
     const char32_t c = text[i];
     if (IsLineBreak(c) && out) continue;  // drawn lines never show break characters
@@ -407,22 +415,22 @@ int TScaledFont::PlaceLine(const std::u32string& text, size_t begin, size_t end,
     }
     const uint32_t g = GlyphIndex(c);
     if (prev) x += Kerning(prev, g);
-    if (out) out->push_back(TGlyphPlacement{g, x, 0});
+    if (out) out->push_back(TGlyphPlacement{g, Coord(x), 0});
     x += Advance(g);
     prev = g;
   }
   return x;
 }
 
-void TScaledFont::WrapParagraph(const std::u32string& text, size_t begin, size_t end, int maxWidth,
+void TScaledFont::WrapParagraph(const std::u32string& text, size_t begin, size_t end, int64_t maxWidth,
                                 bool expandTabs, std::vector<TLine>& lines) {
   // x of the start and end of every character, measured along the whole paragraph.
-  std::vector<int> startX(end - begin + 1, 0);
-  std::vector<int> endX(end - begin + 1, 0);
+  std::vector<int64_t> startX(end - begin + 1, 0);
+  std::vector<int64_t> endX(end - begin + 1, 0);
   {
-    int x = 0;
+    int64_t x = 0;
     uint32_t prev = 0;
-    const int tab = std::max(1, 8 * FMetrics.AveCharWidth);
+    const int64_t tab = std::max(1, 8 * FMetrics.AveCharWidth);
     for (size_t i = begin; i < end; ++i) {
       const char32_t c = text[i];
       if (expandTabs && c == U'\t') {
@@ -454,7 +462,7 @@ void TScaledFont::WrapParagraph(const std::u32string& text, size_t begin, size_t
       size_t k = j;
       while (k < end && isSpace(k)) ++k;
       while (k < end && !isSpace(k)) ++k;
-      const int width = endX[k - 1 - begin] - startX[lineStart - begin];
+      const int64_t width = endX[k - 1 - begin] - startX[lineStart - begin];
       if (committedEnd > lineStart && width > maxWidth) break;
       committedEnd = k;
       while (k < end && isSpace(k)) ++k;
@@ -477,7 +485,7 @@ TTextLayout TScaledFont::Layout(std::string_view utf8, const TRect& rect, unsign
     for (size_t i = 0; i <= text.size(); ++i) {
       if (i < text.size() && !IsLineBreak(text[i])) continue;
       if (flags & tfWordBreak)
-        WrapParagraph(text, start, i, rect.Width(), expandTabs, lines);
+        WrapParagraph(text, start, i, static_cast<int64_t>(rect.Right) - rect.Left, expandTabs, lines);
       else
         lines.push_back(TLine{start, i});
       if (i + 1 < text.size() && text[i] == U'\r' && text[i + 1] == U'\n') ++i;
@@ -486,43 +494,45 @@ TTextLayout TScaledFont::Layout(std::string_view utf8, const TRect& rect, unsign
   }
 
   TTextLayout layout;
-  const int lineHeight = FMetrics.Height + ((flags & tfExternalLeading) ? FMetrics.ExternalLeading : 0);
-  const int blockHeight = lineHeight * static_cast<int>(lines.size());
-  int top = rect.Top;
+  const int64_t lineHeight = FMetrics.Height + ((flags & tfExternalLeading) ? FMetrics.ExternalLeading : 0);
+  const int64_t blockHeight = lineHeight * static_cast<int64_t>(lines.size());
+  const int64_t rectLeft = rect.Left, rectTop = rect.Top, rectRight = rect.Right, rectBottom = rect.Bottom;
+  int64_t top = rectTop;
   if (flags & tfBottom)
-    top = rect.Bottom - blockHeight;
+    top = rectBottom - blockHeight;
   else if (flags & tfVCenter)
-    top = rect.Top + (rect.Height() - blockHeight) / 2;
+    top = rectTop + (rectBottom - rectTop - blockHeight) / 2;
 
-  int widest = 0;
+  int64_t widest = 0;
   std::vector<TGlyphPlacement> placed;
+  auto box = [](int64_t l, int64_t t, int64_t r, int64_t b) { return TRect{Coord(l), Coord(t), Coord(r), Coord(b)}; };
   for (const TLine& line : lines) {
     placed.clear();
-    const int width = PlaceLine(text, line.Begin, line.End, expandTabs, &placed);
+    const int64_t width = PlaceLine(text, line.Begin, line.End, expandTabs, &placed);
     widest = std::max(widest, width);
-    int left = rect.Left;
+    int64_t left = rectLeft;
     if (flags & tfRight)
-      left = rect.Right - width;
+      left = rectRight - width;
     else if (flags & tfCenter)
-      left = rect.Left + (rect.Width() - width) / 2;
-    const int baseline = top + FMetrics.Ascent;
+      left = rectLeft + (rectRight - rectLeft - width) / 2;
+    const int64_t baseline = top + FMetrics.Ascent;
     for (TGlyphPlacement p : placed) {
-      p.X += left;
-      p.Y = baseline;
+      p.X = Coord(p.X + left);
+      p.Y = Coord(baseline);
       layout.Glyphs.push_back(p);
     }
-    layout.LineBoxes.push_back(TRect{left, top, left + width, top + FMetrics.Height});
+    layout.LineBoxes.push_back(box(left, top, left + width, top + FMetrics.Height));
     if (width > 0 && FRequest.Underline) {
-      const int y = baseline + FMetrics.UnderlineOffset;
-      layout.Bars.push_back(TRect{left, y, left + width, y + FMetrics.UnderlineThickness});
+      const int64_t y = baseline + FMetrics.UnderlineOffset;
+      layout.Bars.push_back(box(left, y, left + width, y + FMetrics.UnderlineThickness));
     }
     if (width > 0 && FRequest.StrikeOut) {
-      const int y = baseline + FMetrics.StrikeOutOffset;
-      layout.Bars.push_back(TRect{left, y, left + width, y + FMetrics.StrikeOutThickness});
+      const int64_t y = baseline + FMetrics.StrikeOutOffset;
+      layout.Bars.push_back(box(left, y, left + width, y + FMetrics.StrikeOutThickness));
     }
     top += lineHeight;
   }
-  layout.CalcRect = TRect{rect.Left, rect.Top, rect.Left + widest, rect.Top + blockHeight};
+  layout.CalcRect = box(rectLeft, rectTop, rectLeft + widest, rectTop + blockHeight);
   layout.Clip = rect;
   layout.Clipped = (flags & tfNoClip) == 0;
   return layout;

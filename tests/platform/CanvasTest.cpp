@@ -436,5 +436,31 @@ TEST_F(CanvasTest, TextCellsAreOpaqueWithASolidBrushOnly) {
   EXPECT_GT(lowest, 20);
 }
 
+TEST_F(CanvasTest, ExtremeCoordinatesAndSizesAreHarmless) {
+  // Values that could come from damaged drawings: nothing may overflow, hang or crash.
+  constexpr int kMax = 2147483647, kMin = -2147483647 - 1;
+  Make(16, 16);
+  canvas->Pen().SetWidth(kMax);
+  canvas->Rectangle(kMin, kMin, kMax, kMax);
+  canvas->Ellipse(kMin, 0, kMax, 10);
+  canvas->MoveTo(kMin, kMin);
+  canvas->LineTo(kMax, kMax);
+  canvas->Polygon({{kMin, 0}, {kMax, 5}, {0, kMax}});
+  canvas->Pen().SetWidth(1);
+  canvas->Ellipse(kMin, kMin, kMax, kMax);
+  canvas->Polyline({{kMin, kMax}, {kMax, kMin}});
+  canvas->FillRect(TRect{kMin, kMin, kMax, kMax});
+  canvas->StretchDraw(TRect{kMin, kMin, kMax, kMax}, bmp);
+  canvas->TextRect(TRect{kMin, kMin, kMax, kMax}, "Wolf\nen\nbal", tfCenter | tfVCenter | tfWordBreak);
+  for (int height : {kMax, kMin, 0, 1}) {
+    canvas->Font().SetHeight(height);
+    canvas->TextOut(kMax, kMin, "Wolf");
+    canvas->TextOut(3, 3, "W");
+    EXPECT_GE(canvas->TextWidth("Wolf"), 0);
+  }
+  canvas->Font().SetSize(kMax);
+  EXPECT_GT(canvas->Font().Height(), 0);
+}
+
 }  // namespace
 }  // namespace kivrano
