@@ -179,6 +179,11 @@ void TCanvas::PaintSpan(int y, int x1, int x2, const TPaint& paint) {
   for (int x = x1; x < x2; ++x) PaintPixel(x, y, paint);
 }
 
+void TCanvas::PaintBox(const TRect& r, const TPaint& paint) {
+  const TRect clip = ClipRect();
+  for (int y = std::max(r.Top, clip.Top); y < std::min(r.Bottom, clip.Bottom); ++y) PaintSpan(y, r.Left, r.Right, paint);
+}
+
 void TCanvas::PaintMask(const TCoverageMask& mask, const TPaint& paint) {
   const TRect area = Intersection(mask.Area(), ClipRect());
   for (int y = area.Top; y < area.Bottom; ++y) {
@@ -350,13 +355,13 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
   const TPaint brush = BrushPaint(FPen.Mode());
   if (FPen.Style() == psClear) {
     // Without a pen the filled area is one pixel smaller on the right and bottom.
-    for (int y = r.Top; y < r.Bottom - 1; ++y) PaintSpan(y, r.Left, r.Right - 1, brush);
+    PaintBox(TRect{r.Left, r.Top, r.Right - 1, r.Bottom - 1}, brush);
     Changed();
     return;
   }
   const int w = std::max(1, PenWidth());
   if (w == 1) {
-    for (int y = r.Top + 1; y < r.Bottom - 1; ++y) PaintSpan(y, r.Left + 1, r.Right - 1, brush);
+    PaintBox(TRect{r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1}, brush);
     Outline({{r.Left, r.Top}, {r.Right - 1, r.Top}, {r.Right - 1, r.Bottom - 1}, {r.Left, r.Bottom - 1}}, true);
     Changed();
     return;
@@ -367,7 +372,8 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
   const TRect outer{r.Left - lo, r.Top - lo, r.Right + hi, r.Bottom + hi};
   const TRect inner{outer.Left + w, outer.Top + w, outer.Right - w, outer.Bottom - w};
   const TPaint pen = PenPaint();
-  for (int y = outer.Top; y < outer.Bottom; ++y) {
+  const TRect clip = ClipRect();
+  for (int y = std::max(outer.Top, clip.Top); y < std::min(outer.Bottom, clip.Bottom); ++y) {
     if (y >= inner.Top && y < inner.Bottom && inner.Left < inner.Right) {
       PaintSpan(y, inner.Left, inner.Right, brush);
       PaintSpan(y, outer.Left, inner.Left, pen);
@@ -432,7 +438,7 @@ void TCanvas::FillRect(const TRect& rect) {
   if (FTarget.Empty()) return;
   const TRect r = Normalized(rect.Left, rect.Top, rect.Right, rect.Bottom);
   const TPaint brush = BrushPaint(pmCopy);
-  for (int y = r.Top; y < r.Bottom; ++y) PaintSpan(y, r.Left, r.Right, brush);
+  PaintBox(r, brush);
   Changed();
 }
 
@@ -441,7 +447,8 @@ void TCanvas::FrameRect(const TRect& rect) {
   const TRect r = Normalized(rect.Left, rect.Top, rect.Right, rect.Bottom);
   if (r.Width() < 1 || r.Height() < 1) return;
   const TPaint paint{Rgb(FBrush.Color()), pmCopy, bsSolid};
-  for (int y = r.Top; y < r.Bottom; ++y) {
+  const TRect clip = ClipRect();
+  for (int y = std::max(r.Top, clip.Top); y < std::min(r.Bottom, clip.Bottom); ++y) {
     if (y == r.Top || y == r.Bottom - 1) {
       PaintSpan(y, r.Left, r.Right, paint);
     } else {
@@ -472,13 +479,11 @@ void TCanvas::PaintText(const TTextLayout& layout, bool opaqueCells, const TRect
   const TRect clip = layout.Clipped ? Intersection(layout.Clip, ClipRect()) : ClipRect();
   const TPaint background{Rgb(FBrush.Color()), pmCopy, bsSolid};
   if (opaqueRect) {
-    const TRect r = Intersection(*opaqueRect, clip);
-    for (int y = r.Top; y < r.Bottom; ++y) PaintSpan(y, r.Left, r.Right, background);
+    PaintBox(Intersection(*opaqueRect, clip), background);
   }
   if (opaqueCells) {
     for (const TRect& cell : layout.LineBoxes) {
-      const TRect r = Intersection(cell, clip);
-      for (int y = r.Top; y < r.Bottom; ++y) PaintSpan(y, r.Left, r.Right, background);
+      PaintBox(Intersection(cell, clip), background);
     }
   }
   DrawTextLayout(FTarget, FFont.Scaled(), layout, ToColor32(FFont.Color()), clip);
