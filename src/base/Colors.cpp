@@ -39,8 +39,9 @@ constexpr std::array<TColor, 25> kSystemColors = {
 
 TColor ColorToRGB(TColor color) {
   if (color >= 0) return color & 0xFFFFFF;
+  // System colours carry their index in the low byte, under a top byte of 0x80 or 0xFF.
   const uint32_t index = static_cast<uint32_t>(color) & 0xFFu;
-  if ((static_cast<uint32_t>(color) & 0x7FFFFF00u) != 0 || index >= kSystemColors.size()) return 0;
+  if ((static_cast<uint32_t>(color) & 0x00FFFF00u) != 0 || index >= kSystemColors.size()) return 0;
   return kSystemColors[index];
 }
 

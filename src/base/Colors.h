@@ -4,7 +4,8 @@
 
 namespace kivrano {
 
-// System colours: negative TColor values 0x80000000 | index, resolved by ColorToRGB.
+// System colours: negative TColor values 0x80000000 | index (0xFF000000 | index is read alike),
+// resolved by ColorToRGB.
 constexpr TColor clSystemColor = static_cast<TColor>(0x80000000u);
 constexpr TColor clScrollBar = clSystemColor | 0;
 constexpr TColor clBackground = clSystemColor | 1;

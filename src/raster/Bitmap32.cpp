@@ -42,6 +42,7 @@ void TThreadPersistent::Lock() {
 }
 
 void TThreadPersistent::Unlock() {
+  if (lockCount_ <= 0) return;  // not locked: nothing to leave
   --lockCount_;
   lock_.unlock();
   std::lock_guard<std::mutex> guard(LockedCountMutex());
@@ -212,6 +213,10 @@ void TBitmap32::Assign(const TBitmap32* source) {
 }
 
 void TBitmap32::Assign(const TBmpImage& image) {
+  if (image.Width > 0 && image.Height > 0 &&
+      image.Pixels.size() < static_cast<size_t>(image.Width) * static_cast<size_t>(image.Height)) {
+    throw Exception("Bitmap image has fewer pixels than its size");
+  }
   BeginUpdate();
   try {
     SetSize(image.Width, image.Height);

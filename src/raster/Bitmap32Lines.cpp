@@ -92,6 +92,16 @@ bool ClipSegment(Segment& s, int64_t xmin, int64_t ymin, int64_t xmax, int64_t y
   return (c1 | c2) == 0;
 }
 
+// The stipple counter brought into 0 <= counter < length: one addition or subtraction of length
+// in the usual case, a floor division for counters far outside; a counter that cannot be brought
+// into range (infinite or not a number) restarts at 0.
+float ReduceCounter(float counter, float length) {
+  if (counter < 0 && counter >= -length) return counter + length;
+  if (counter >= length && counter < 2 * length) return counter - length;
+  if (!(counter >= 0 && counter < length)) counter -= length * std::floor(counter / length);
+  return counter >= 0 && counter < length ? counter : 0.0f;
+}
+
 float Distance(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
   const float dx = static_cast<float>(x2 - x1);
   const float dy = static_cast<float>(y2 - y1);
@@ -248,15 +258,10 @@ TColor32 TBitmap32::NextStippleColor() {
   const int length = static_cast<int>(stipple_.size());
   if (length == 0) return 0xFF000000u;
   const float l = static_cast<float>(length);
-  float counter = stippleCounter_;
-  while (counter < 0) counter += l;
-  while (counter >= l) counter -= l;
+  const float counter = ReduceCounter(stippleCounter_, l);
   int i = static_cast<int>(std::nearbyint(counter - 0.5f));
   const int w = static_cast<int>(std::nearbyint((counter - static_cast<float>(i)) * 255.0f));
-  if (i < 0) {
-    counter = l - 1;
-    i = length - 1;
-  }
+  if (i < 0) i = length - 1;
   const TColor32 result = w == 0 ? stipple_[static_cast<size_t>(i)]
                                  : Combine(stipple_[static_cast<size_t>(i)],
                                            stipple_[static_cast<size_t>(i + 1 == length ? 0 : i + 1)], 255 - w);
@@ -269,8 +274,7 @@ void TBitmap32::AdvanceStipple(float length) {
   const float d = length * stippleStep_;
   if (d == 0) return;
   const float l = static_cast<float>(stipple_.size());
-  const float counter = stippleCounter_ + d;
-  stippleCounter_ = counter - l * std::floor(counter / l);
+  stippleCounter_ = ReduceCounter(stippleCounter_ + d, l);
 }
 
 void TBitmap32::StippledRun(int fixed, int from, int to, bool horizontal) {

@@ -91,16 +91,14 @@ void TBitmap32::MergeDrawAt(TBitmap32& dst, int x, int y, int masterAlpha) const
   for (int64_t dy = top; dy < bottom; ++dy) {
     const TColor32* src = PixelPtr(static_cast<int>(left - x), static_cast<int>(dy - y));
     TColor32* out = dst.PixelPtr(static_cast<int>(left), static_cast<int>(dy));
-    for (int64_t i = 0, n = right - left; i < n; ++i) MergeInto(src[i], out[i], masterAlpha);
+    MergeRow(src, out, out, static_cast<int>(right - left), masterAlpha);
   }
   dst.Changed();
 }
 
 void TBitmap32::MergeWith(const TBitmap32& src, int masterAlpha) {
   if (Empty() || src.width_ != width_ || src.height_ != height_) return;
-  TColor32* p = bits_.get();
-  const TColor32* s = src.bits_.get();
-  for (size_t i = 0, n = PixelCount(); i < n; ++i) p[i] = Merge(p[i], s[i], masterAlpha);
+  for (int y = 0; y < height_; ++y) MergeRow(ScanLine(y), src.ScanLine(y), ScanLine(y), width_, masterAlpha);
   Changed();
 }
 
@@ -128,8 +126,8 @@ void TBitmap32::AlphaToLevels(float scale) {
   constexpr float kMaxLevel = 4294967295.0f;
   for (size_t i = 0, n = PixelCount(); i < n; ++i) {
     const float level = std::nearbyint(static_cast<float>(p[i] >> 24) * 256.0f * scale);
-    // Levels are unsigned: negative scales give 0, huge ones saturate.
-    p[i] = level <= 0.0f ? 0u : (level >= kMaxLevel ? 0xFFFFFFFFu : static_cast<TColor32>(level));
+    // Levels are unsigned: negative (or undefined) results give 0, huge ones saturate.
+    p[i] = !(level > 0.0f) ? 0u : (level >= kMaxLevel ? 0xFFFFFFFFu : static_cast<TColor32>(level));
   }
   Changed();
 }

@@ -103,9 +103,16 @@ inline void MergeInto(TColor32 f, TColor32& b, int m) { b = Merge(f, b, m); }
 void BlendRow(const TColor32* src, TColor32* dst, int count);
 void BlendRowWithMaster(const TColor32* src, TColor32* dst, int count, int m);
 
-// The portable forms of the row blends; BlendRow and BlendRowWithMaster use packed instructions
-// when the processor has them and give the same results.
+// out[i] = Merge(f[i], b[i], m); out may be f or b.
+void MergeRow(const TColor32* f, const TColor32* b, TColor32* out, int count, int m);
+
+// The portable forms of the row operations; BlendRow, BlendRowWithMaster and MergeRow use packed
+// instructions when the processor has them and give the same results.
 void BlendRowPortable(const TColor32* src, TColor32* dst, int count);
 void BlendRowWithMasterPortable(const TColor32* src, TColor32* dst, int count, int m);
+void MergeRowPortable(const TColor32* f, const TColor32* b, TColor32* out, int count, int m);
+
+// 65536 div r for r = 1..255, the scale of Merge's result alpha r.
+extern const std::array<int, 256> MergeScale;
 
 }  // namespace kivrano

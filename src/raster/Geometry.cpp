@@ -27,9 +27,16 @@ int MulDivRound(int a, int b, int c) {
 
 namespace {
 
-int RoundToInt(float v) { return static_cast<int>(std::nearbyint(v)); }
-int FloorToInt(float v) { return static_cast<int>(std::floor(v)); }
-int CeilToInt(float v) { return static_cast<int>(std::ceil(v)); }
+// An integral float as int, saturating at the int range (not a number gives 0).
+int Saturate(float v) {
+  if (!(v == v)) return 0;
+  if (v <= -2147483648.0f) return std::numeric_limits<int>::min();
+  if (v >= 2147483648.0f) return std::numeric_limits<int>::max();
+  return static_cast<int>(v);
+}
+int RoundToInt(float v) { return Saturate(std::nearbyint(v)); }
+int FloorToInt(float v) { return Saturate(std::floor(v)); }
+int CeilToInt(float v) { return Saturate(std::ceil(v)); }
 
 }  // namespace
 

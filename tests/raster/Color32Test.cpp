@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 #include "base/Colors.h"
@@ -32,7 +33,9 @@ TEST(Color32, ToColor32ExchangesRedAndBlueAndResolvesSystemColours) {
   EXPECT_EQ(ToColor32(clWindowText), 0xFF000000u);
   EXPECT_EQ(ToColor32(clBtnFace), 0xFFF0F0F0u);
   EXPECT_EQ(ToColor32(clHighlight), 0xFF0078D7u);
+  EXPECT_EQ(ToColor32(static_cast<TColor>(0xFF000000u | 15)), 0xFFF0F0F0u);  // other system-colour prefix
   EXPECT_EQ(ColorToRGB(clSystemColor | 200), 0);
+  EXPECT_EQ(ColorToRGB(static_cast<TColor>(0x80123405u)), 0);
 }
 
 TEST(Color32, GammaTableEntries) {
@@ -162,6 +165,12 @@ TEST(Color32, HslToRgbRoundsTiesToEven) {
   EXPECT_EQ(HSLToRGB(0.5f, 1.0f, 0.25f), 0xFF00807Fu);
 }
 
+TEST(Color32, HslToRgbKeepsChannelsInRangeForOutOfRangeInput) {
+  EXPECT_EQ(HSLToRGB(0.0f, 0.0f, 1.5f), 0xFFFFFFFFu);
+  EXPECT_EQ(HSLToRGB(0.0f, 0.0f, -0.5f), 0xFF000000u);
+  EXPECT_EQ(HSLToRGB(0.0f, 0.0f, std::numeric_limits<float>::quiet_NaN()), 0xFF000000u);
+}
+
 TEST(Color32, HslRoundTripKeepsColours) {
   const TColor32 colours[] = {0xFF000000, 0xFFFFFFFF, 0xFF336699, 0xFFC0FFEE, 0xFF102030, 0xFFFE0102, 0xFF7F7F80};
   for (TColor32 c : colours) {
@@ -204,10 +213,52 @@ TEST(Color32, PackedRowBlendsAreBitIdenticalToPortable) {
       ASSERT_EQ(packedM, portableM) << "master " << master << " offset " << offset;
     }
   }
-  // And the portable row is the per-pixel primitive.
+  // And the portable rows are the per-pixel primitives.
   std::vector<TColor32> row(background);
   BlendRowPortable(src.data(), row.data(), static_cast<int>(src.size()));
   for (size_t i = 0; i < src.size(); ++i) ASSERT_EQ(row[i], Blend(src[i], background[i]));
+}
+
+TEST(Color32, PackedMergeRowIsBitIdenticalToMerge) {
+  uint64_t state = 99;
+  auto next = [&state] {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<uint32_t>(state >> 32);
+  };
+  // Every foreground alpha over every background alpha (so every result alpha R, including the
+  // special paths of background alpha 0 and of R = 1), colours at random.
+  std::vector<TColor32> f;
+  std::vector<TColor32> b;
+  for (uint32_t ba = 0; ba < 256; ++ba) {
+    for (uint32_t fa = 0; fa < 256; ++fa) {
+      f.push_back(fa << 24 | (next() & 0xFFFFFF));
+      b.push_back(ba << 24 | (next() & 0xFFFFFF));
+    }
+  }
+  // Runs of transparent and of opaque foreground pixels, which the packed form shortcuts.
+  for (TColor32 alpha : {0x00000000u, 0xFF000000u}) {
+    for (int k = 0; k < 8; ++k) {
+      f.push_back(alpha | (next() & 0xFFFFFF));
+      b.push_back(next());
+    }
+  }
+  const int count = static_cast<int>(f.size());
+  for (int m : {0, 1, 2, 100, 127, 128, 254, 255}) {
+    for (int offset : {0, 3}) {
+      std::vector<TColor32> packed(static_cast<size_t>(count - offset));
+      MergeRow(f.data() + offset, b.data() + offset, packed.data(), count - offset, m);
+      for (int i = offset; i < count; ++i) {
+        ASSERT_EQ(packed[static_cast<size_t>(i - offset)], Merge(f[static_cast<size_t>(i)], b[static_cast<size_t>(i)], m))
+            << std::hex << f[static_cast<size_t>(i)] << " over " << b[static_cast<size_t>(i)] << std::dec << " master " << m;
+      }
+    }
+    // Written in place over the background, as MergeDrawAt does.
+    std::vector<TColor32> inPlace = b;
+    MergeRow(f.data(), inPlace.data(), inPlace.data(), count, m);
+    std::vector<TColor32> portable(b.size());
+    MergeRowPortable(f.data(), b.data(), portable.data(), count, m);
+    ASSERT_EQ(inPlace, portable) << "master " << m;
+  }
 }
 
 }  // namespace
