@@ -16,14 +16,6 @@ namespace {
 
 constexpr uint32_t kRgbMask = 0x00FFFFFF;
 
-TRect Intersection(const TRect& a, const TRect& b) {
-  TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-          std::min(a.Bottom, b.Bottom)};
-  if (r.Right < r.Left) r.Right = r.Left;
-  if (r.Bottom < r.Top) r.Bottom = r.Top;
-  return r;
-}
-
 // Coordinates and pen widths are limited as the old device contexts limited them (27 bits), so
 // that no arithmetic on them can overflow.
 constexpr int kCoordLimit = 1 << 27;
@@ -139,7 +131,7 @@ TCanvas::TCanvas(TBitmap32& target) : FTarget(target) {}
 
 TRect TCanvas::ClipRect() const {
   const TRect bounds{0, 0, FTarget.Width(), FTarget.Height()};
-  return FHasClip ? Intersection(FClip, bounds) : bounds;
+  return FHasClip ? Overlap(FClip, bounds) : bounds;
 }
 
 void TCanvas::SetClipRect(const TRect& rect) {
@@ -185,7 +177,7 @@ void TCanvas::PaintBox(const TRect& r, const TPaint& paint) {
 }
 
 void TCanvas::PaintMask(const TCoverageMask& mask, const TPaint& paint) {
-  const TRect area = Intersection(mask.Area(), ClipRect());
+  const TRect area = Overlap(mask.Area(), ClipRect());
   for (int y = area.Top; y < area.Bottom; ++y) {
     const uint8_t* row = mask.Row(y);
     for (int x = area.Left; x < area.Right; ++x)
@@ -257,7 +249,7 @@ void TCanvas::WideSegment(TCoverageMask& mask, int x1, int y1, int x2, int y2) c
   const double vx = bx - ax, vy = by - ay;
   const double len2 = vx * vx + vy * vy;
   const TRect& area = mask.Area();
-  const TRect box = Intersection(
+  const TRect box = Overlap(
       TRect{static_cast<int>(std::floor(std::min(ax, bx) - r)), static_cast<int>(std::floor(std::min(ay, by) - r)),
             static_cast<int>(std::ceil(std::max(ax, bx) + r)) + 1, static_cast<int>(std::ceil(std::max(ay, by) + r)) + 1},
       area);
@@ -476,14 +468,14 @@ void TCanvas::SetPixel(int x, int y, TColor color) {
 // Text
 
 void TCanvas::PaintText(const TTextLayout& layout, bool opaqueCells, const TRect* opaqueRect) {
-  const TRect clip = layout.Clipped ? Intersection(layout.Clip, ClipRect()) : ClipRect();
+  const TRect clip = layout.Clipped ? Overlap(layout.Clip, ClipRect()) : ClipRect();
   const TPaint background{Rgb(FBrush.Color()), pmCopy, bsSolid};
   if (opaqueRect) {
-    PaintBox(Intersection(*opaqueRect, clip), background);
+    PaintBox(Overlap(*opaqueRect, clip), background);
   }
   if (opaqueCells) {
     for (const TRect& cell : layout.LineBoxes) {
-      PaintBox(Intersection(cell, clip), background);
+      PaintBox(Overlap(cell, clip), background);
     }
   }
   DrawTextLayout(FTarget, FFont.Scaled(), layout, ToColor32(FFont.Color()), clip);
@@ -519,7 +511,7 @@ TRect TCanvas::TextRect(const TRect& rect, std::string_view text, unsigned flags
 
 void TCanvas::Draw(int x, int y, const TBitmap32& source) {
   if (FTarget.Empty() || source.Empty()) return;
-  const TRect r = Intersection(TRect{x, y, x + source.Width(), y + source.Height()}, ClipRect());
+  const TRect r = Overlap(TRect{x, y, x + source.Width(), y + source.Height()}, ClipRect());
   for (int row = r.Top; row < r.Bottom; ++row)
     std::copy(source.PixelPtr(r.Left - x, row - y), source.PixelPtr(r.Right - x, row - y), FTarget.PixelPtr(r.Left, row));
   Changed();
@@ -566,7 +558,7 @@ void TCanvas::StretchDraw(const TRect& rect, const TBitmap32& source) {
   const bool mirrorY = rect.Bottom < rect.Top;
   const TRect d = Normalized(rect.Left, rect.Top, rect.Right, rect.Bottom);
   if (d.Width() == 0 || d.Height() == 0) return;
-  const TRect visible = Intersection(d, ClipRect());
+  const TRect visible = Overlap(d, ClipRect());
   if (visible.Width() == 0 || visible.Height() == 0) return;
   // Taps over destination offsets, mirrored by reading the destination range backwards.
   auto axis = [](int srcSize, int dstSize, int from, int to, bool mirror) {

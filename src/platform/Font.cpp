@@ -28,17 +28,16 @@ void TFont::Changed() {
   if (OnChange) OnChange(*this);
 }
 
-void TFont::SetName(const std::string& name) {
-  if (name == FName) return;
-  FName = name;
+template <typename T>
+void TFont::Set(T& field, const T& value) {
+  if (field == value) return;
+  field = value;
   Changed();
 }
 
-void TFont::SetHeight(int height) {
-  if (height == FHeight) return;
-  FHeight = height;
-  Changed();
-}
+void TFont::SetName(const std::string& name) { Set(FName, name); }
+
+void TFont::SetHeight(int height) { Set(FHeight, height); }
 
 int TFont::Size() const {
   return static_cast<int>(std::nearbyint(std::abs(static_cast<double>(FHeight)) * 72.0 / FPixelsPerInch));
@@ -55,11 +54,7 @@ int HeightOfPoints(double points, int ppi) {
 
 void TFont::SetSize(int points) { SetHeight(HeightOfPoints(points, FPixelsPerInch)); }
 
-void TFont::SetStyle(TFontStyles style) {
-  if (style == FStyle) return;
-  FStyle = style;
-  Changed();
-}
+void TFont::SetStyle(TFontStyles style) { Set(FStyle, style); }
 
 void TFont::SetColor(TColor color) {
   if (color == FColor) return;
@@ -67,12 +62,7 @@ void TFont::SetColor(TColor color) {
   if (OnChange) OnChange(*this);  // the colour does not change the glyphs
 }
 
-void TFont::SetPixelsPerInch(int ppi) {
-  if (ppi < 1) ppi = 1;
-  if (ppi == FPixelsPerInch) return;
-  FPixelsPerInch = ppi;
-  Changed();
-}
+void TFont::SetPixelsPerInch(int ppi) { Set(FPixelsPerInch, std::max(1, ppi)); }
 
 void TFont::Assign(const TFont& source) {
   if (&source == this) return;

@@ -35,14 +35,6 @@ int Round(double v) { return static_cast<int>(std::nearbyint(std::clamp(v, -2e9,
 
 int Coord(int64_t v) { return static_cast<int>(std::clamp(v, -kCoordLimit, kCoordLimit)); }
 
-TRect Intersect(const TRect& a, const TRect& b) {
-  TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-          std::min(a.Bottom, b.Bottom)};
-  if (r.Right < r.Left) r.Right = r.Left;
-  if (r.Bottom < r.Top) r.Bottom = r.Top;
-  return r;
-}
-
 TRect Union(const TRect& a, const TRect& b) {
   if (a.Width() <= 0 || a.Height() <= 0) return b;
   if (b.Width() <= 0 || b.Height() <= 0) return a;
@@ -75,7 +67,7 @@ void TCoverageMask::Add(int x, int y, unsigned coverage) {
 }
 
 void TCoverageMask::FillRect(const TRect& r) {
-  const TRect c = Intersect(r, FArea);
+  const TRect c = Overlap(r, FArea);
   for (int y = c.Top; y < c.Bottom; ++y) std::fill(Row(y) + (c.Left - FArea.Left), Row(y) + (c.Right - FArea.Left), 255);
 }
 
@@ -554,7 +546,7 @@ void TScaledFont::Rasterize(const TTextLayout& layout, TCoverageMask& mask) {
   for (const TGlyphPlacement& p : layout.Glyphs) {
     TGlyph& g = Glyph(p.Glyph);
     const TRect ink{g.Ink.Left + p.X, g.Ink.Top + p.Y, g.Ink.Right + p.X, g.Ink.Bottom + p.Y};
-    const TRect visible = Intersect(ink, area);
+    const TRect visible = Overlap(ink, area);
     if (visible.Width() <= 0 || visible.Height() <= 0) continue;
     if (g.Direct) {
       RenderDirect(p.Glyph, p.X, p.Y, mask);

@@ -9,14 +9,6 @@ namespace kivrano {
 
 namespace {
 
-TRect Overlap(const TRect& a, const TRect& b) {
-  TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-          std::min(a.Bottom, b.Bottom)};
-  if (r.Right < r.Left) r.Right = r.Left;
-  if (r.Bottom < r.Top) r.Bottom = r.Top;
-  return r;
-}
-
 // The surface that measures for surfaces without pixels.
 TBitmap32& MeasuringSurface() {
   static TBitmap32* surface = [] {
@@ -27,9 +19,6 @@ TBitmap32& MeasuringSurface() {
   return *surface;
 }
 
-}  // namespace
-
-namespace {
 
 // Blends count pixels. Branch-free so that the compiler vectorises it: weight w in 0..256, so
 // full coverage stores the colour exactly and none leaves the pixel as it was, alpha included.
