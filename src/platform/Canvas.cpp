@@ -280,7 +280,12 @@ void TCanvas::Outline(const std::vector<TPoint>& unlimited, bool closed) {
     FPenPos = saved;
     return;
   }
-  TCoverageMask mask(ClipRect());
+  // A mask over the points' box grown by the pen, inside the clip rectangle.
+  const int reach = PenWidth() / 2 + 2;
+  TRect box{points[0].X, points[0].Y, points[0].X, points[0].Y};
+  for (const TPoint& p : points)
+    box = TRect{std::min(box.Left, p.X), std::min(box.Top, p.Y), std::max(box.Right, p.X), std::max(box.Bottom, p.Y)};
+  TCoverageMask mask(Overlap(TRect{box.Left - reach, box.Top - reach, box.Right + reach, box.Bottom + reach}, ClipRect()));
   for (size_t i = 0; i + 1 < count; ++i) WideSegment(mask, points[i].X, points[i].Y, points[i + 1].X, points[i + 1].Y);
   if (closed || count == 1) WideSegment(mask, points[count - 1].X, points[count - 1].Y, points[0].X, points[0].Y);
   PaintMask(mask, PenPaint());
@@ -288,13 +293,10 @@ void TCanvas::Outline(const std::vector<TPoint>& unlimited, bool closed) {
 
 void TCanvas::LineTo(int x, int y) {
   if (!FTarget.Empty() && FPen.Style() != psClear) {
-    if (PenWidth() <= 1) {
+    if (PenWidth() <= 1)
       CosmeticLine(FPenPos.X, FPenPos.Y, x, y);
-    } else {
-      TCoverageMask mask(ClipRect());
-      WideSegment(mask, FPenPos.X, FPenPos.Y, x, y);
-      PaintMask(mask, PenPaint());
-    }
+    else
+      Outline({FPenPos, TPoint{x, y}}, false);
   }
   FPenPos = TPoint{x, y};
   Changed();
