@@ -177,39 +177,32 @@ void TBitmap32::FrameRectClipped(int x1, int y1, int x2, int y2, TColor32 c) {
   --x2;
   --y2;
   if (x2 < x1 || y2 < y1) return;
-  BeginUpdate();
-  HorzLineClipped(x1, y1, x2, c);
-  if (y2 > y1) HorzLineClipped(x1, y2, x2, c);
-  if (y2 - y1 >= 2) {
-    VertLineClipped(x1, y1 + 1, y2 - 1, c);
-    if (x2 > x1) VertLineClipped(x2, y1 + 1, y2 - 1, c);
-  }
-  EndUpdate();
-  Changed();
+  Batch([&] {
+    HorzLineClipped(x1, y1, x2, c);
+    if (y2 > y1) HorzLineClipped(x1, y2, x2, c);
+    if (y2 - y1 >= 2) {
+      VertLineClipped(x1, y1 + 1, y2 - 1, c);
+      if (x2 > x1) VertLineClipped(x2, y1 + 1, y2 - 1, c);
+    }
+  });
 }
 
 // --- Conversion and persistence ------------------------------------------------------------------
 
 void TBitmap32::Assign(const TBitmap32* source) {
   if (source == this) return;
-  BeginUpdate();
-  try {
+  Batch([&] {
     if (source == nullptr) {
       SetSize(0, 0);
-    } else {
-      SetSize(source->width_, source->height_);
-      if (!Empty()) std::memcpy(bits_.get(), source->bits_.get(), PixelCount() * sizeof(TColor32));
-      drawMode_ = source->drawMode_;
-      masterAlpha_ = source->masterAlpha_;
-      outerColor_ = source->outerColor_;
-      stretchFilter_ = source->stretchFilter_;
+      return;
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
-  Changed();
+    SetSize(source->width_, source->height_);
+    if (!Empty()) std::memcpy(bits_.get(), source->bits_.get(), PixelCount() * sizeof(TColor32));
+    drawMode_ = source->drawMode_;
+    masterAlpha_ = source->masterAlpha_;
+    outerColor_ = source->outerColor_;
+    stretchFilter_ = source->stretchFilter_;
+  });
 }
 
 void TBitmap32::Assign(const TBmpImage& image) {
@@ -217,16 +210,10 @@ void TBitmap32::Assign(const TBmpImage& image) {
       image.Pixels.size() < static_cast<size_t>(image.Width) * static_cast<size_t>(image.Height)) {
     throw Exception("Bitmap image has fewer pixels than its size");
   }
-  BeginUpdate();
-  try {
+  Batch([&] {
     SetSize(image.Width, image.Height);
     if (!Empty()) std::memcpy(bits_.get(), image.Pixels.data(), PixelCount() * sizeof(TColor32));
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
-  Changed();
+  });
 }
 
 void TBitmap32::AssignTo(TBmpImage& target) const {

@@ -44,6 +44,20 @@ class TThreadPersistent {
   // Fails with "Unpaired TThreadPersistent.EndUpdate" when no update is open.
   void EndUpdate();
   int UpdateCount() const { return updateCount_; }
+  // Runs work between BeginUpdate and EndUpdate and then calls Changed once, also when work fails.
+  template <typename Work>
+  void Batch(Work&& work) {
+    BeginUpdate();
+    try {
+      work();
+    } catch (...) {
+      EndUpdate();
+      Changed();
+      throw;
+    }
+    EndUpdate();
+    Changed();
+  }
 
   // Enters this object's (recursive) lock, counting it among the process's locked objects.
   void Lock();

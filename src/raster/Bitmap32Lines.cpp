@@ -200,19 +200,18 @@ void TBitmap32::WalkLine(int x1, int y1, int x2, int y2, bool includeLast, Plot 
 
 void TBitmap32::DrawLine(int x1, int y1, int x2, int y2, TColor32 c, bool includeLast) {
   if (Empty()) return;
-  BeginUpdate();
-  if (y1 == y2 && x1 != x2) {
-    // Row fill without the end point.
-    HorzLine(x1 < x2 ? x1 : x2 + 1, y1, x1 < x2 ? x2 - 1 : x1, c);
-    if (includeLast) SetPixel(x2, y2, c);
-  } else if (x1 == x2 && y1 != y2) {
-    VertLine(x1, y1 < y2 ? y1 : y2 + 1, y1 < y2 ? y2 - 1 : y1, c);
-    if (includeLast) SetPixel(x2, y2, c);
-  } else {
-    WalkLine(x1, y1, x2, y2, includeLast, [&](int x, int y) { SetPixel(x, y, c); });
-  }
-  EndUpdate();
-  Changed();
+  Batch([&] {
+    if (y1 == y2 && x1 != x2) {
+      // Row fill without the end point.
+      HorzLine(x1 < x2 ? x1 : x2 + 1, y1, x1 < x2 ? x2 - 1 : x1, c);
+      if (includeLast) SetPixel(x2, y2, c);
+    } else if (x1 == x2 && y1 != y2) {
+      VertLine(x1, y1 < y2 ? y1 : y2 + 1, y1 < y2 ? y2 - 1 : y1, c);
+      if (includeLast) SetPixel(x2, y2, c);
+    } else {
+      WalkLine(x1, y1, x2, y2, includeLast, [&](int x, int y) { SetPixel(x, y, c); });
+    }
+  });
 }
 
 void TBitmap32::DrawLineClipped(int x1, int y1, int x2, int y2, TColor32 c, bool includeLast) {
@@ -310,22 +309,21 @@ void TBitmap32::FrameRectStippled(int x1, int y1, int x2, int y2) {
   --x2;
   --y2;
   if (x2 < x1 || y2 < y1) return;
-  BeginUpdate();
-  if (x1 == x2 && y1 == y2) {
-    HorzLineStippled(x1, y1, x1);
-  } else if (y1 == y2) {
-    HorzLineStippled(x1, y1, x2);
-  } else if (x1 == x2) {
-    VertLineStippled(x1, y1, y2);
-  } else {
-    // Clockwise, each edge stopping short of the corner the next one starts at.
-    HorzLineStippled(x1, y1, x2 - 1);
-    VertLineStippled(x2, y1, y2 - 1);
-    HorzLineStippled(x2, y2, x1 + 1);
-    VertLineStippled(x1, y2, y1 + 1);
-  }
-  EndUpdate();
-  Changed();
+  Batch([&] {
+    if (x1 == x2 && y1 == y2) {
+      HorzLineStippled(x1, y1, x1);
+    } else if (y1 == y2) {
+      HorzLineStippled(x1, y1, x2);
+    } else if (x1 == x2) {
+      VertLineStippled(x1, y1, y2);
+    } else {
+      // Clockwise, each edge stopping short of the corner the next one starts at.
+      HorzLineStippled(x1, y1, x2 - 1);
+      VertLineStippled(x2, y1, y2 - 1);
+      HorzLineStippled(x2, y2, x1 + 1);
+      VertLineStippled(x1, y2, y1 + 1);
+    }
+  });
 }
 
 // --- Anti-aliased lines --------------------------------------------------------------------------

@@ -34,19 +34,15 @@ void Rotate(TBitmap32& surface, Index at) {
   const int w = surface.Width();
   const int h = surface.Height();
   const std::vector<TColor32> source(surface.Bits(), surface.Bits() + static_cast<size_t>(w) * static_cast<size_t>(h));
-  surface.BeginUpdate();
-  try {
+  surface.Batch([&] {
     surface.SetSize(h, w);
-  } catch (...) {
-    surface.EndUpdate();
-    throw;
-  }
-  TColor32* bits = surface.Bits();
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) bits[at(x, y)] = source[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)];
-  }
-  surface.EndUpdate();
-  surface.Changed();
+    TColor32* bits = surface.Bits();
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        bits[at(x, y)] = source[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)];
+      }
+    }
+  });
 }
 
 }  // namespace
@@ -67,11 +63,10 @@ void TBitmap32::Rotate270() {
 }
 
 void TBitmap32::Rotate180() {
-  BeginUpdate();
-  FlipHorizontal();
-  FlipVertical();
-  EndUpdate();
-  Changed();
+  Batch([&] {
+    FlipHorizontal();
+    FlipVertical();
+  });
 }
 
 void TBitmap32::InvertAlpha() {

@@ -105,6 +105,25 @@ TEST(Bitmap32, ChangedIsDeferredWhileUpdating) {
   EXPECT_EQ(changes, 1);
 }
 
+TEST(Bitmap32, BatchNotifiesOnceEvenWhenItsWorkFails) {
+  TBitmap32 b;
+  b.SetSize(2, 2);
+  int changes = 0;
+  b.OnChange = [&](TThreadPersistent*) { ++changes; };
+  b.Batch([&] {
+    b.Clear(1);
+    b.Clear(2);
+  });
+  EXPECT_EQ(changes, 1);
+  EXPECT_THROW(b.Batch([&] {
+    b.Clear(3);
+    throw Exception("stop");
+  }),
+               Exception);
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(b.UpdateCount(), 0);
+}
+
 TEST(Bitmap32, UnpairedEndUpdateFails) {
   TBitmap32 b;
   try {

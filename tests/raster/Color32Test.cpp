@@ -179,13 +179,18 @@ TEST(Color32, HslRoundTripKeepsColours) {
   }
 }
 
-// The packed row blends must give exactly the results of the portable ones.
-TEST(Color32, PackedRowBlendsAreBitIdenticalToPortable) {
-  uint64_t state = 12345;
-  auto next = [&state] {
+// A repeatable stream of 32-bit values for the tables of the packed-form tests.
+struct Random {
+  uint64_t state;
+  uint32_t operator()() {
     state = state * 6364136223846793005ull + 1442695040888963407ull;
     return static_cast<uint32_t>(state >> 32);
-  };
+  }
+};
+
+// The packed row blends must give exactly the results of the portable ones.
+TEST(Color32, PackedRowBlendsAreBitIdenticalToPortable) {
+  Random next{12345};
   // Every source alpha against many backgrounds, plus the special alphas 0 and 255 in runs of four
   // so that the all-transparent and all-opaque shortcuts are taken.
   std::vector<TColor32> src;
@@ -220,11 +225,7 @@ TEST(Color32, PackedRowBlendsAreBitIdenticalToPortable) {
 }
 
 TEST(Color32, PackedMergeRowIsBitIdenticalToMerge) {
-  uint64_t state = 99;
-  auto next = [&state] {
-    state = state * 6364136223846793005ull + 1442695040888963407ull;
-    return static_cast<uint32_t>(state >> 32);
-  };
+  Random next{99};
   // Every foreground alpha over every background alpha (so every result alpha R, including the
   // special paths of background alpha 0 and of R = 1), colours at random.
   std::vector<TColor32> f;
