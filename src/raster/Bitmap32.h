@@ -11,6 +11,7 @@
 
 #include "base/Stream.h"
 #include "base/Types.h"
+#include "platform/Font.h"
 #include "raster/Color32.h"
 #include "raster/Geometry.h"
 
@@ -214,6 +215,17 @@ class TBitmap32 : public TCustomMap {
   void ReadData(TStream& stream);
   void WriteData(TStream& stream) const;
 
+  // --- Text (Bitmap32Text.cpp) ---
+  TFont& Font() { return font_; }
+  const TFont& Font() const { return font_; }
+  // Takes over the font's name, style and colour and its size in points.
+  void SetFont(const TFont& font);
+  // Width and cell height of one line; an empty surface measures on a shared 8 x 8 surface.
+  TSize TextExtent(std::string_view text) const;
+  // Formatted text (tf* flags) in the font colour; touched pixels get alpha 0. Returns the
+  // rectangle the text needs; with tfCalcRect nothing is drawn.
+  TRect TextOut(const TRect& rect, unsigned flags, std::string_view text);
+
   // --- Utilities ---
   void Rotate90();
   void Rotate180();
@@ -248,6 +260,7 @@ class TBitmap32 : public TCustomMap {
   void StippledRun(int fixed, int from, int to, bool horizontal);
 
   PixelMemory bits_;
+  TFont font_;
   TDrawMode drawMode_ = dmOpaque;
   int masterAlpha_ = 255;
   TColor32 outerColor_ = 0;
