@@ -5,16 +5,10 @@
 
 #include <functional>
 
+#include "base/GraphicStyles.h"
 #include "base/Types.h"
 
 namespace kivrano {
-
-enum TPenMode {
-  pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot,
-  pmMergeNotPen, pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor
-};
-enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
-enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
 
 // Change notification shared by pens and brushes: setters store through Set, which fires
 // OnChange only when the value really changes.
