@@ -63,7 +63,7 @@ KIVRANO_EFFECTIVE(TColor, GridColor, gridColor_, DefaultGridColor)
 KIVRANO_EFFECTIVE(bool, BackgroundTiled, backgroundTiled_, DefaultBackgroundTiled)
 #undef KIVRANO_EFFECTIVE
 
-const TBitmap32* TdtpPage::BackgroundImage() const {
+TBitmap32* TdtpPage::BackgroundImage() const {
   EnsureLoaded();
   if (isDefaultPage_ && Document()) return Document()->DefaultBackgroundImage();
   return backgroundImage_.get();

@@ -36,7 +36,7 @@ class TdtpPage : public TdtpShape {
   TColor GridColor() const;
   void SetGridColor(TColor v);
   // The picture drawn as the paper (none for plain paper); a copy is stored.
-  const TBitmap32* BackgroundImage() const;
+  TBitmap32* BackgroundImage() const;
   void SetBackgroundImage(const TBitmap32* picture);
   bool BackgroundTiled() const;
   void SetBackgroundTiled(bool v);
@@ -84,7 +84,7 @@ class TdtpPage : public TdtpShape {
   void PaintGrid(TBitmap32& bitmap, float g, bool dots);
   void PaintMarginFrame(TBitmap32& bitmap);
   void PaintBorderAndShadow(TBitmap32& bitmap, const TRect& r);
-  void PaintBackgroundImage(TBitmap32& bitmap, const TBitmap32& picture, const TRect& r);
+  void PaintBackgroundImage(TBitmap32& bitmap, TBitmap32& picture, const TRect& r);
 
   bool isDefaultPage_ = true;
   TColor pageColor_ = clWhite;
