@@ -73,7 +73,7 @@ void TVirtScrollBox::ScrollBy(int& dx, int& dy) {
   scrollY_ = newY;
   ScrollChanged();
   if (host_) {
-    host_->ScrollContent(-dx, -dy);
+    ScrollWindowContent(-dx, -dy);
     UpdateBarPosition(sbHorizontal, scrollX_);
     UpdateBarPosition(sbVertical, scrollY_);
   }
@@ -147,9 +147,9 @@ void TVirtScrollBox::SetAxisPosition(TScrollBarKind kind, float target) {
   ScrollChanged();
   if (host_) {
     if (kind == sbHorizontal) {
-      host_->ScrollContent(-delta, 0);
+      ScrollWindowContent(-delta, 0);
     } else {
-      host_->ScrollContent(0, -delta);
+      ScrollWindowContent(0, -delta);
     }
     UpdateBarPosition(kind, position);
   }
@@ -158,6 +158,10 @@ void TVirtScrollBox::SetAxisPosition(TScrollBarKind kind, float target) {
 void TVirtScrollBox::UpdateBarPosition(TScrollBarKind kind, float position) {
   const int barPosition = Nint(position * scrollScale_);
   if (host_->ScrollPosition(kind) != barPosition) host_->SetScrollPosition(kind, barPosition);
+}
+
+void TVirtScrollBox::ScrollWindowContent(int dx, int dy) {
+  if (host_) host_->ScrollContent(dx, dy);
 }
 
 void TVirtScrollBox::Resize() {

@@ -68,6 +68,8 @@ class TVirtScrollBox {
   virtual void Resized() {}
   // After SetHost attached a window.
   virtual void HostAttached() {}
+  // Moves the window content by (dx, dy) pixels after a scroll; the host repaints what scrolls in.
+  virtual void ScrollWindowContent(int dx, int dy);
 
  private:
   void SetAxisPosition(TScrollBarKind kind, float target);

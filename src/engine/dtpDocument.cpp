@@ -714,7 +714,10 @@ void TdtpDocument::EndEditShape(int code) {
 void TdtpDocument::Tick() {
   if (inTick_) return;
   TFlagGuard guard(inTick_);
-  if (autoPageUpdate_ && CurrentPage() && dragState_ != dsIdle) lastChangeTime_ = Now();
+  if (autoPageUpdate_ && CurrentPage()) {
+    if (dragState_ != dsIdle) lastChangeTime_ = Now();
+    UpdateDirtyThumbnails();
+  }
   if (OnAnimate) OnAnimate(this);
   if (TdtpPage* page = CurrentPage()) {
     for (int i = 0; i < page->GetShapeCount(); ++i) page->GetShape(i)->Animate();

@@ -251,6 +251,21 @@ class TdtpDocument : public TVirtScrollBox {
   // Set while a page is rendered for a thumbnail or the printer: no guides, no desk decoration.
   bool DirectPainting() const { return directPainting_; }
   void SetDirectPainting(bool v) { directPainting_ = v; }
+  // ---- screen painting ----
+  // The view's paint handler: renders the clip rectangle (client pixels) into the window surface
+  // and draws the selection frames over it. Nothing happens while printing.
+  void Paint(const TRect& clip);
+  // The client-sized image the host presents; painting and scrolling keep it current.
+  TBitmap32& WindowSurface() { return windowSurface_; }
+  const TBitmap32& WindowSurface() const { return windowSurface_; }
+  void PaintPage(TCanvas& canvas);
+  // Fills the canvas' clip rectangle with the view's Color.
+  void FillDesk(TCanvas& canvas);
+  void DrawSelections(TCanvas& canvas);
+  // Renders the page at d dots per mm (or less) into the rectangle r of the canvas, fitted and
+  // centred with fit, else at full size at r's top-left (thumbnails).
+  void RenderPageToCanvas(TdtpPage* page, TCanvas& canvas, const TRect& r, float d, bool fit);
+
   // 21 pixel offsets tried by the tolerant hit test.
   const std::vector<TPoint>& HitOffsets() const { return hitOffsets_; }
   // The view's Color as an opaque 32-bit colour.
@@ -266,9 +281,9 @@ class TdtpDocument : public TVirtScrollBox {
   void EndEditShape(int code);
 
   // ---- timers ----
-  // The 50 ms tick: OnAnimate and Animate of the current page's shapes; with AutoPageUpdate it keeps
-  // the change time fresh while an interaction runs. Refreshing dirty thumbnails renders pages and
-  // arrives with the view's rendering pipeline.
+  // The 50 ms tick: with AutoPageUpdate it keeps the change time fresh while an interaction runs
+  // and, once changes have rested for AutoThumbnailDelay ms, refreshes dirty page thumbnails; then
+  // OnAnimate and Animate of the current page's shapes.
   void Tick();
   int AutoThumbnailDelay() const { return autoThumbnailDelay_; }
 
@@ -276,6 +291,7 @@ class TdtpDocument : public TVirtScrollBox {
   void ScrollChanged() override;
   void Resized() override;
   void HostAttached() override;
+  void ScrollWindowContent(int dx, int dy) override;
 
  private:
   void SetDefaults();
@@ -293,6 +309,8 @@ class TdtpDocument : public TVirtScrollBox {
   void DocumentSettingChanged();
   void SetDefaultPageSize(float& field, float v, void (TdtpShape::*apply)(float));
   void MarkPagesModified(bool onlyDefaultPages);
+  // Gives dirty page thumbnails a fresh picture (the automatic page update of the tick).
+  void UpdateDirtyThumbnails();
 
   std::vector<std::unique_ptr<TdtpPage>> pages_;
   int currentPageIndex_ = -1;
@@ -362,6 +380,7 @@ class TdtpDocument : public TVirtScrollBox {
   bool updatingExtent_ = false;
   bool directPainting_ = false;
   std::vector<TPoint> hitOffsets_;
+  TBitmap32 windowSurface_;
 
   TdtpDragState dragState_ = dsIdle;
   TdtpShape* dragTarget_ = nullptr;

@@ -47,9 +47,13 @@ class TdtpPage : public TdtpShape {
   bool ThumbnailDirty() const { return thumbnailDirty_; }
   void SetThumbnailDirty(bool v) { thumbnailDirty_ = v; }
   // Replaces the stored thumbnail by a copy of the picture (none removes it) and marks it up to
-  // date; used when a drawing is opened. Producing a thumbnail renders the page and comes with the
-  // view's rendering pipeline.
+  // date; used when a drawing is opened.
   void SetThumbnail(const TBmpImage* picture);
+  // The thumbnail, rendered afresh when it is dirty or missing (none without a document): a
+  // 24-bit picture of the document's thumbnail size with the page fitted and framed in black.
+  const TBmpImage* GetThumbnail();
+  // GetThumbnail, then the document's page-changed notification for this page.
+  void UpdateThumbnail();
   const TBmpImage* StoredThumbnail() const { return thumbnail_.get(); }
   // The page's index in its document, -1 without a document.
   int PageIndex() const;

@@ -155,4 +155,45 @@ void TdtpPage::PaintBorderAndShadow(TBitmap32& bitmap, const TRect& r) {
   bitmap.FillRectClipped(r.Right, r.Top + s, r.Right + s, r.Bottom, clBlack32);
 }
 
+const TBmpImage* TdtpPage::GetThumbnail() {
+  if (!thumbnailDirty_ && thumbnail_) return thumbnail_.get();
+  thumbnail_.reset();
+  TdtpDocument* document = Document();
+  if (!document) return nullptr;
+  EnsureLoaded();
+  const int width = document->ThumbnailWidth();
+  const int height = document->ThumbnailHeight();
+  TBitmap32 picture;
+  if (width > 0 && height > 0 && picture.SetSize(width, height)) {
+    picture.Clear(document->ViewColor32());
+    TCanvas canvas(picture);
+    document->RenderPageToCanvas(this, canvas, TRect{1, 1, width - 1, height - 1}, kDefaultDpm, true);
+    if (DocWidth() > 0 && DocHeight() > 0) {
+      const float f = std::min(static_cast<float>(height) / DocHeight(), static_cast<float>(width) / DocWidth());
+      const int pw = RoundToInt(f * DocWidth());
+      const int ph = RoundToInt(f * DocHeight());
+      const int left = (width - pw) / 2;
+      const int top = (height - ph) / 2;
+      canvas.Pen().SetStyle(psSolid);
+      canvas.Pen().SetMode(pmCopy);
+      canvas.Pen().SetWidth(1);
+      canvas.Pen().SetColor(clBlack);
+      canvas.Brush().SetStyle(bsClear);
+      canvas.Rectangle(left, top, left + pw, top + ph);
+    }
+  }
+  auto image = std::make_unique<TBmpImage>();
+  picture.AssignTo(*image);
+  image->BitsPerPixel = 24;
+  for (uint32_t& pixel : image->Pixels) pixel |= 0xFF000000u;
+  thumbnail_ = std::move(image);
+  thumbnailDirty_ = false;
+  return thumbnail_.get();
+}
+
+void TdtpPage::UpdateThumbnail() {
+  GetThumbnail();
+  if (Document()) Document()->PageChanged(this);
+}
+
 }  // namespace kivrano

@@ -11,6 +11,7 @@
 #include "engine/dtpGeometry.h"
 #include "platform/Font.h"
 #include "platform/ViewHost.h"
+#include "raster/Bitmap32.h"
 #include "raster/Color32.h"
 #include "storage/dtpResource.h"
 
@@ -222,10 +223,20 @@ class TdtpShape : public IResourceOwner {
   // from local mm to cache pixels (the identity when the cache cannot be made). The cache is
   // cleared, not rendered: filling it is the view's rendering pipeline.
   virtual TdtpMatrix PrepareCache();
-  // Paints the shape into a window canvas and says whether it painted. The screen rendering
-  // pipeline (cached, uncached and direct paths) arrives with the view; until then nothing is
-  // painted here and the result is false, which tells the caller to fill the area itself.
+  // Paints the shape into the canvas' clip rectangle of a window canvas and says whether it
+  // painted: through its cache when NeedsCache, else directly; in direct painting (thumbnails,
+  // printing) through PaintDirect, and then the result is false.
   virtual bool PaintTo(TCanvas& canvas);
+  // Renders the shape without a cache into the screen rectangle r: onto the canvas at r's
+  // top-left, or, with a target, merged onto the target at r's top-left plus offset.
+  virtual void PaintUncached(TCanvas* canvas, TBitmap32* target, TPoint offset, const TRect& r);
+  // Brings the cache up to date when the shape or a descendant is dirty.
+  virtual void RenderCache();
+  // Paints the shape into the canvas' clip rectangle with every child merged unscaled from its
+  // cache at the screen resolution (thumbnails and printing).
+  virtual void PaintDirect(TCanvas& canvas);
+  // The filter used whenever a cache is scaled or rotated: the document's Quality.
+  TStretchFilter GetStretchFilter() const;
   // Selection frame and handles on the view's canvas (needs a document).
   virtual void DrawSelection(TCanvas& canvas);
   // Outline at the tracked handle positions, in XOR: drawing it twice restores the screen.
@@ -404,6 +415,14 @@ class TdtpShape : public IResourceOwner {
   bool BodyHitWithTolerance(TPoint p) const;
   void DetachChild(TdtpShape* child);
   void SetFlipFlag(bool& flag, bool v);
+  // The shape's own image: canvas drawing on opaque white, converted to alpha, then PaintBitmap.
+  void PaintOwnImage(TBitmap32& bitmap);
+  // The paint matrix that puts local (0, 0) at its screen position minus origin, at screen scale.
+  TdtpMatrix ScreenPaintMatrix(TPoint origin) const;
+  // The top-left of the child's curb-extended bounds through the paint matrix, rounded.
+  TPoint ChildPaintCorner(const TdtpShape& child) const;
+  // Gives the child's cache its master alpha and draw mode for compositing.
+  static void PrepareChildCache(TdtpShape& child);
   // Re-creates a removed child from an undo record of kind 2.
   void RestoreChild(const TdtpCommand& command);
 
