@@ -1,0 +1,101 @@
+#pragma once
+
+// The Qt window behind a document view: a scroll area whose viewport presents the view's window
+// surface. The view's requests (repaints, scrolling, scroll bars, cursors, timers, clipboard) go
+// to Qt; Qt's events (paint, resize, scroll bars, wheel, mouse, keys, focus) come back to the view.
+
+#include <QAbstractScrollArea>
+#include <QElapsedTimer>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "platform/ViewHost.h"
+
+class QTimer;
+
+namespace kivrano {
+
+class TdtpDocument;
+
+// Shift-state bits of mouse and key events.
+enum TShiftFlag : int { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+
+// Pointer and key input in the view's terms: client pixels, virtual-key codes, shift bits. The
+// interaction code binds these; an unbound event is dropped.
+struct TViewInput {
+  std::function<void(TMouseButton, int shift, int x, int y)> OnMouseDown;
+  std::function<void(TMouseButton, int shift, int x, int y)> OnMouseUp;
+  std::function<void(int shift, int x, int y)> OnMouseMove;
+  std::function<void(TMouseButton, int shift, int x, int y)> OnDblClick;
+  std::function<void(int key, int shift)> OnKeyDown;
+  std::function<void(int key, int shift)> OnKeyUp;
+  std::function<void(char32_t ch)> OnKeyPress;
+  std::function<void(bool focused)> OnFocusChanged;
+};
+
+// The virtual-key code of a Qt key (0 for keys without one).
+int VirtualKeyOf(int qtKey);
+
+class TQtViewHost : public QAbstractScrollArea, public IViewHost {
+ public:
+  explicit TQtViewHost(QWidget* parent = nullptr);
+  ~TQtViewHost() override;
+
+  // Shows the document's view in this widget (none detaches it).
+  void SetDocument(TdtpDocument* document);
+  TdtpDocument* Document() const { return document_; }
+  TViewInput& Input() { return input_; }
+
+  // ---- IViewHost ----
+  int ClientWidth() const override;
+  int ClientHeight() const override;
+  void InvalidateRect(const TRect& rect) override;
+  void InvalidateAll() override;
+  void ScrollContent(int dx, int dy) override;
+  void SetScrollBar(TScrollBarKind kind, int min, int max, int page, int position) override;
+  void SetScrollPosition(TScrollBarKind kind, int position) override;
+  int ScrollPosition(TScrollBarKind kind) const override;
+  void SetCursor(TCursor cursor) override;
+  TCursor CurrentCursor() const override { return cursor_; }
+  void SetFocus() override;
+  bool Focused() const override;
+  int StartTimer(int intervalMs, std::function<void()> callback) override;
+  void StopTimer(int id) override;
+  void ProcessMessages() override;
+  bool KeyDown(TVirtualKey key) const override;
+  uint32_t TickCount() const override;
+  TPoint PointerPosition() const override;
+  void Popup(const std::vector<TViewMenuItem>& items, TPoint at) override;
+  bool HasClipboardText() const override;
+  std::string ClipboardText() const override;
+  void SetClipboardText(const std::string& text) override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+
+ private:
+  QScrollBar* Bar(TScrollBarKind kind) const;
+  void BarAction(TScrollBarKind kind, int action);
+
+  TdtpDocument* document_ = nullptr;
+  TViewInput input_;
+  TCursor cursor_ = crDefault;
+  std::map<int, std::unique_ptr<QTimer>> timers_;
+  int nextTimerId_ = 1;
+  QElapsedTimer clock_;
+};
+
+}  // namespace kivrano
