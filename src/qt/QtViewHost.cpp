@@ -279,34 +279,27 @@ void TQtViewHost::wheelEvent(QWheelEvent* event) {
   event->accept();
 }
 
-void TQtViewHost::mousePressEvent(QMouseEvent* event) {
+namespace {
+
+// Hands a button event to a handler: the button, the shift state (plus extra bits) and the point.
+void ForwardButton(const QMouseEvent* event, const std::function<void(TMouseButton, int, int, int)>& handler,
+                   int extraShift = 0) {
   TMouseButton button;
-  if (!ButtonOf(event->button(), button)) return;
-  if (input_.OnMouseDown)
-    input_.OnMouseDown(button, ShiftOf(event->modifiers(), event->buttons()), event->position().toPoint().x(),
-                       event->position().toPoint().y());
+  if (!handler || !ButtonOf(event->button(), button)) return;
+  const QPoint p = event->position().toPoint();
+  handler(button, ShiftOf(event->modifiers(), event->buttons()) | extraShift, p.x(), p.y());
 }
 
-void TQtViewHost::mouseReleaseEvent(QMouseEvent* event) {
-  TMouseButton button;
-  if (!ButtonOf(event->button(), button)) return;
-  if (input_.OnMouseUp)
-    input_.OnMouseUp(button, ShiftOf(event->modifiers(), event->buttons()), event->position().toPoint().x(),
-                     event->position().toPoint().y());
-}
+}  // namespace
+
+void TQtViewHost::mousePressEvent(QMouseEvent* event) { ForwardButton(event, input_.OnMouseDown); }
+void TQtViewHost::mouseReleaseEvent(QMouseEvent* event) { ForwardButton(event, input_.OnMouseUp); }
+void TQtViewHost::mouseDoubleClickEvent(QMouseEvent* event) { ForwardButton(event, input_.OnDblClick, ssDouble); }
 
 void TQtViewHost::mouseMoveEvent(QMouseEvent* event) {
-  if (input_.OnMouseMove)
-    input_.OnMouseMove(ShiftOf(event->modifiers(), event->buttons()), event->position().toPoint().x(),
-                       event->position().toPoint().y());
-}
-
-void TQtViewHost::mouseDoubleClickEvent(QMouseEvent* event) {
-  TMouseButton button;
-  if (!ButtonOf(event->button(), button)) return;
-  if (input_.OnDblClick)
-    input_.OnDblClick(button, ShiftOf(event->modifiers(), event->buttons()) | ssDouble,
-                      event->position().toPoint().x(), event->position().toPoint().y());
+  if (!input_.OnMouseMove) return;
+  const QPoint p = event->position().toPoint();
+  input_.OnMouseMove(ShiftOf(event->modifiers(), event->buttons()), p.x(), p.y());
 }
 
 void TQtViewHost::keyPressEvent(QKeyEvent* event) {
