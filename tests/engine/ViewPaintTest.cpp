@@ -211,6 +211,26 @@ TEST_F(ViewPaint, ACachedPageFillsTheWholeClipRectangle) {
   EXPECT_NE(s->Cache(), nullptr);
 }
 
+TEST_F(ViewPaint, PrintLayoutPutsThePageOnTheDeskAndZoomScalesIt) {
+  doc.SetViewStyle(vsPrintLayout);  // the page 10 pixels from the desk's edges, framed, with shadow
+  Add(nullptr, 10, 10, 20, 10);
+  PaintAll();
+  EXPECT_EQ(At(5, 5), 0x505050u);
+  EXPECT_EQ(At(10, 50), 0x000000u) << "the page border";
+  EXPECT_EQ(At(11, 50), 0xFFFFFFu);
+  EXPECT_EQ(At(30, 30), 0xFF0000u) << "page mm (10, 10) at pixel 10 + 20";
+  EXPECT_EQ(At(171, 60), 0x000000u) << "the shadow right of the page";
+  EXPECT_EQ(At(171, 11), 0x505050u) << "the shadow starts one mm down";
+  doc.ZoomIn();  // scrolled to (0, 0): the view stays there, the page grows by 1.1
+  PaintAll();
+  const float dpm = doc.ScreenDpm();
+  EXPECT_FLOAT_EQ(dpm, 2.2f);
+  const int left = RoundToInt(10 / 2.0f * dpm + 10 * dpm), right = RoundToInt(10 / 2.0f * dpm + 30 * dpm);
+  EXPECT_EQ(At(left + 1, left + 1), 0xFF0000u);
+  EXPECT_EQ(At(right - 2, left + 1), 0x0000FFu);
+  EXPECT_EQ(At(right + 1, left + 1), 0xFFFFFFu);
+}
+
 TEST_F(ViewPaint, OnlyTheClipRectangleIsRepainted) {
   TQuadrantShape* s = Add(nullptr, 10, 10, 40, 30);
   PaintAll();
