@@ -121,7 +121,7 @@ class TdtpDocument : public TVirtScrollBox {
   // Persisted in the archive only.
   bool DefaultBackgroundTiled() const { return defaultBackgroundTiled_; }
   // The background picture of default pages (none for plain paper); a copy is stored.
-  const TBitmap32* DefaultBackgroundImage() const { return defaultBackgroundImage_.get(); }
+  TBitmap32* DefaultBackgroundImage() const { return defaultBackgroundImage_.get(); }
   void SetDefaultBackgroundImage(const TBitmap32* picture);
   void SetDefaultBackgroundTiled(bool v) { defaultBackgroundTiled_ = v; }
 
