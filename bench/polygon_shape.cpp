@@ -133,17 +133,25 @@ void BM_FreehandOutline_Kivrano(benchmark::State& state) {
   PaintShape(state, line, kPageWidth, kPageHeight);
 }
 
-void BM_FreehandOutline_Cairo(benchmark::State& state) {
+// Cairo stroking the freehand line on a cleared page, with the pen that setup chooses.
+template <typename Setup>
+void StrokeFreehandCairo(benchmark::State& state, Setup setup) {
   const ArrayOfFPoint points = Freehand();
   CairoImage c(kPageWidth, kPageHeight);
-  cairo_set_line_width(c.cr, 0.5);
-  cairo_set_line_join(c.cr, CAIRO_LINE_JOIN_MITER);
+  setup(c.cr);
   for (auto _ : state) {
     c.Clear();
     c.Path(points, false);
     cairo_stroke(c.cr);
     c.Done();
   }
+}
+
+void BM_FreehandOutline_Cairo(benchmark::State& state) {
+  StrokeFreehandCairo(state, [](cairo_t* cr) {
+    cairo_set_line_width(cr, 0.5);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+  });
 }
 
 void BM_FreehandDashes_Kivrano(benchmark::State& state) {
@@ -156,17 +164,11 @@ void BM_FreehandDashes_Kivrano(benchmark::State& state) {
 }
 
 void BM_FreehandDashes_Cairo(benchmark::State& state) {
-  const ArrayOfFPoint points = Freehand();
-  CairoImage c(kPageWidth, kPageHeight);
-  const double dashes[] = {1.25, 0.75};  // ten sixteenths of 2 mm on, six off
-  cairo_set_dash(c.cr, dashes, 2, 0);
-  cairo_set_line_width(c.cr, 1 / kDpm);
-  for (auto _ : state) {
-    c.Clear();
-    c.Path(points, false);
-    cairo_stroke(c.cr);
-    c.Done();
-  }
+  StrokeFreehandCairo(state, [](cairo_t* cr) {
+    const double dashes[] = {1.25, 0.75};  // ten sixteenths of 2 mm on, six off
+    cairo_set_dash(cr, dashes, 2, 0);
+    cairo_set_line_width(cr, 1 / kDpm);
+  });
 }
 
 // The drop shadow on the token's image (copy, levels, offset, blur, colour, merge).
