@@ -17,10 +17,6 @@ namespace {
 
 bool SameText(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
 
-bool IsElement(const TXmlNode* node, const char* name) {
-  return (node->Kind() == xnElement || node->Kind() == xnEmptyElement) && SameText(node->Name(), name);
-}
-
 // Half the outline width, at least 0.1 mm: the margin an outline needs.
 float OutlineCurb(float width) { return std::max(0.1f, width / 2); }
 
@@ -446,12 +442,12 @@ void TdtpPolygonShape::LoadFromXml(TXmlNode* node) {
     const TXmlNode* polygon = node->FindChild("Polygon");
     for (int i = 0; polygon && i < polygon->ChildCount(); ++i) {
       const TXmlNode* line = polygon->Children(i);
-      if (!IsElement(line, "Line")) continue;
+      if (!IsElementNamed(line, "Line")) continue;
       if (!first) NewLine();
       first = false;
       for (int j = 0; j < line->ChildCount(); ++j) {
         const TXmlNode* point = line->Children(j);
-        if (!IsElement(point, "Point")) continue;
+        if (!IsElementNamed(point, "Point")) continue;
         AddPoint(ReadXmlFloat(*point, "X", 0), ReadXmlFloat(*point, "Y", 0));
       }
     }
