@@ -352,9 +352,9 @@ TEST(PolygonShapePicture, FillOutlineDashesAndShadow) {
   TBitmap32 paper;
   paper.SetSize(2 * side, side);
   paper.Clear(clWhite32);
-  const TdtpPolygonShape* shapes[] = {&solid, &dashed};
+  TdtpPolygonShape* const shapes[] = {&solid, &dashed};
   for (int i = 0; i < 2; ++i) {
-    TdtpPolygonShape& shape = const_cast<TdtpPolygonShape&>(*shapes[i]);
+    TdtpPolygonShape& shape = *shapes[i];
     TBitmap32 layer;
     layer.SetSize(side, side);
     shape.SetPaintMatrix(test::ScaleMatrix(d, 5 * d, 5 * d));
