@@ -46,6 +46,15 @@ struct TFloatRect {
   friend bool operator==(const TFloatRect&, const TFloatRect&) = default;
 };
 
+// The common part of two rectangles; when they do not meet, a rectangle of zero width or height.
+inline TRect Overlap(const TRect& a, const TRect& b) {
+  TRect r{a.Left > b.Left ? a.Left : b.Left, a.Top > b.Top ? a.Top : b.Top,
+          a.Right < b.Right ? a.Right : b.Right, a.Bottom < b.Bottom ? a.Bottom : b.Bottom};
+  if (r.Right < r.Left) r.Right = r.Left;
+  if (r.Bottom < r.Top) r.Bottom = r.Top;
+  return r;
+}
+
 inline TRect MakeRect(int left, int top, int right, int bottom) { return TRect{left, top, right, bottom}; }
 inline TPoint MakePoint(int x, int y) { return TPoint{x, y}; }
 

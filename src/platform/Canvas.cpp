@@ -16,15 +16,16 @@ namespace {
 
 constexpr uint32_t kRgbMask = 0x00FFFFFF;
 
-TRect Intersection(const TRect& a, const TRect& b) {
-  TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-          std::min(a.Bottom, b.Bottom)};
-  if (r.Right < r.Left) r.Right = r.Left;
-  if (r.Bottom < r.Top) r.Bottom = r.Top;
-  return r;
-}
+// Coordinates and pen widths are limited as the old device contexts limited them (27 bits), so
+// that no arithmetic on them can overflow.
+constexpr int kCoordLimit = 1 << 27;
+constexpr int kPenWidthLimit = 1 << 14;
+
+int Limit(int v) { return std::clamp(v, -kCoordLimit, kCoordLimit); }
+TPoint Limit(TPoint p) { return TPoint{Limit(p.X), Limit(p.Y)}; }
 
 TRect Normalized(int x1, int y1, int x2, int y2) {
+  x1 = Limit(x1), y1 = Limit(y1), x2 = Limit(x2), y2 = Limit(y2);
   return TRect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
 }
 
@@ -103,15 +104,16 @@ bool DashOn(const std::vector<int>& pattern, int position) {
   return true;
 }
 
-// Largest |X| with X² B² + Y² A² <= A² B² (doubled coordinates), or -1 when none.
-int64_t EllipseHalfSpan(int64_t a, int64_t b, int64_t y) {
-  if (a < 0 || b < 0) return -1;
-  const int64_t ab = a * a * b * b;
-  const int64_t rest = ab - y * y * a * a;
+// Largest |X| with X² B² + Y² A² <= A² B² (doubled coordinates), or -1 when none. Extended
+// precision keeps the test exact for every ellipse of practical size.
+int64_t EllipseHalfSpan(int64_t a64, int64_t b64, int64_t y64) {
+  if (a64 < 0 || b64 < 0) return -1;
+  const auto a = static_cast<long double>(a64), b = static_cast<long double>(b64), y = static_cast<long double>(y64);
+  const long double rest = a * a * b * b - y * y * a * a;
   if (rest < 0) return -1;
-  if (b == 0) return y == 0 ? a : -1;
-  auto fits = [&](int64_t x) { return x * x * b * b <= rest; };
-  auto x = static_cast<int64_t>(std::sqrt(static_cast<double>(rest) / static_cast<double>(b * b)));
+  if (b64 == 0) return y64 == 0 ? a64 : -1;
+  auto fits = [&](int64_t x) { return static_cast<long double>(x) * x * b * b <= rest; };
+  auto x = static_cast<int64_t>(std::sqrt(rest / (b * b)));
   while (x > 0 && !fits(x)) --x;
   while (fits(x + 1)) ++x;
   return x;
@@ -129,7 +131,7 @@ TCanvas::TCanvas(TBitmap32& target) : FTarget(target) {}
 
 TRect TCanvas::ClipRect() const {
   const TRect bounds{0, 0, FTarget.Width(), FTarget.Height()};
-  return FHasClip ? Intersection(FClip, bounds) : bounds;
+  return FHasClip ? Overlap(FClip, bounds) : bounds;
 }
 
 void TCanvas::SetClipRect(const TRect& rect) {
@@ -140,6 +142,8 @@ void TCanvas::SetClipRect(const TRect& rect) {
 void TCanvas::ResetClipRect() { FHasClip = false; }
 
 void TCanvas::Changed() { FTarget.Changed(); }
+
+int TCanvas::PenWidth() const { return std::min(FPen.Width(), kPenWidthLimit); }
 
 TCanvas::TPaint TCanvas::PenPaint() const { return TPaint{Rgb(FPen.Color()), FPen.Mode(), bsSolid}; }
 
@@ -167,8 +171,13 @@ void TCanvas::PaintSpan(int y, int x1, int x2, const TPaint& paint) {
   for (int x = x1; x < x2; ++x) PaintPixel(x, y, paint);
 }
 
+void TCanvas::PaintBox(const TRect& r, const TPaint& paint) {
+  const TRect clip = ClipRect();
+  for (int y = std::max(r.Top, clip.Top); y < std::min(r.Bottom, clip.Bottom); ++y) PaintSpan(y, r.Left, r.Right, paint);
+}
+
 void TCanvas::PaintMask(const TCoverageMask& mask, const TPaint& paint) {
-  const TRect area = Intersection(mask.Area(), ClipRect());
+  const TRect area = Overlap(mask.Area(), ClipRect());
   for (int y = area.Top; y < area.Bottom; ++y) {
     const uint8_t* row = mask.Row(y);
     for (int x = area.Left; x < area.Right; ++x)
@@ -192,8 +201,8 @@ void TCanvas::CosmeticLine(int x1, int y1, int x2, int y2) {
   const bool xMajor = dx >= dy;
   const int64_t major0 = xMajor ? x1 : y1;
   const int64_t minor0 = xMajor ? y1 : x1;
-  const int64_t majorStep = (xMajor ? x2 - x1 : y2 - y1) > 0 ? 1 : -1;
-  const int64_t minorStep = (xMajor ? y2 - y1 : x2 - x1) > 0 ? 1 : -1;
+  const int64_t majorStep = (xMajor ? x2 > x1 : y2 > y1) ? 1 : -1;
+  const int64_t minorStep = (xMajor ? y2 > y1 : x2 > x1) ? 1 : -1;
   const int64_t minorExtent = xMajor ? dy : dx;
 
   // Only the steps whose major coordinate lies inside the clip rectangle are walked.
@@ -232,14 +241,15 @@ void TCanvas::CosmeticLine(int x1, int y1, int x2, int y2) {
 void TCanvas::WideSegment(TCoverageMask& mask, int x1, int y1, int x2, int y2) const {
   // Pixels whose centre lies within half the pen width of the segment: a line with round ends.
   // Even widths are shifted half a pixel towards the bottom right.
-  const int w = FPen.Width();
+  x1 = Limit(x1), y1 = Limit(y1), x2 = Limit(x2), y2 = Limit(y2);
+  const int w = PenWidth();
   const double r = w / 2.0;
   const double shift = (w % 2 == 0) ? 0.5 : 0.0;
   const double ax = x1 + shift, ay = y1 + shift, bx = x2 + shift, by = y2 + shift;
   const double vx = bx - ax, vy = by - ay;
   const double len2 = vx * vx + vy * vy;
   const TRect& area = mask.Area();
-  const TRect box = Intersection(
+  const TRect box = Overlap(
       TRect{static_cast<int>(std::floor(std::min(ax, bx) - r)), static_cast<int>(std::floor(std::min(ay, by) - r)),
             static_cast<int>(std::ceil(std::max(ax, bx) + r)) + 1, static_cast<int>(std::ceil(std::max(ay, by) + r)) + 1},
       area);
@@ -254,10 +264,12 @@ void TCanvas::WideSegment(TCoverageMask& mask, int x1, int y1, int x2, int y2) c
   }
 }
 
-void TCanvas::Outline(const std::vector<TPoint>& points, bool closed) {
-  if (FPen.Style() == psClear || points.empty()) return;
+void TCanvas::Outline(const std::vector<TPoint>& unlimited, bool closed) {
+  if (FPen.Style() == psClear || unlimited.empty()) return;
+  std::vector<TPoint> points(unlimited.size());
+  std::transform(unlimited.begin(), unlimited.end(), points.begin(), [](TPoint p) { return Limit(p); });
   const size_t count = points.size();
-  if (FPen.Width() <= 1) {
+  if (PenWidth() <= 1) {
     const TPoint saved = FPenPos;
     MoveTo(points[0].X, points[0].Y);
     for (size_t i = 1; i < count; ++i) {
@@ -268,7 +280,12 @@ void TCanvas::Outline(const std::vector<TPoint>& points, bool closed) {
     FPenPos = saved;
     return;
   }
-  TCoverageMask mask(ClipRect());
+  // A mask over the points' box grown by the pen, inside the clip rectangle.
+  const int reach = PenWidth() / 2 + 2;
+  TRect box{points[0].X, points[0].Y, points[0].X, points[0].Y};
+  for (const TPoint& p : points)
+    box = TRect{std::min(box.Left, p.X), std::min(box.Top, p.Y), std::max(box.Right, p.X), std::max(box.Bottom, p.Y)};
+  TCoverageMask mask(Overlap(TRect{box.Left - reach, box.Top - reach, box.Right + reach, box.Bottom + reach}, ClipRect()));
   for (size_t i = 0; i + 1 < count; ++i) WideSegment(mask, points[i].X, points[i].Y, points[i + 1].X, points[i + 1].Y);
   if (closed || count == 1) WideSegment(mask, points[count - 1].X, points[count - 1].Y, points[0].X, points[0].Y);
   PaintMask(mask, PenPaint());
@@ -276,13 +293,10 @@ void TCanvas::Outline(const std::vector<TPoint>& points, bool closed) {
 
 void TCanvas::LineTo(int x, int y) {
   if (!FTarget.Empty() && FPen.Style() != psClear) {
-    if (FPen.Width() <= 1) {
+    if (PenWidth() <= 1)
       CosmeticLine(FPenPos.X, FPenPos.Y, x, y);
-    } else {
-      TCoverageMask mask(ClipRect());
-      WideSegment(mask, FPenPos.X, FPenPos.Y, x, y);
-      PaintMask(mask, PenPaint());
-    }
+    else
+      Outline({FPenPos, TPoint{x, y}}, false);
   }
   FPenPos = TPoint{x, y};
   Changed();
@@ -294,8 +308,10 @@ void TCanvas::Polyline(const std::vector<TPoint>& points) {
   Changed();
 }
 
-void TCanvas::Polygon(const std::vector<TPoint>& points) {
-  if (FTarget.Empty() || points.size() < 2) return;
+void TCanvas::Polygon(const std::vector<TPoint>& unlimited) {
+  if (FTarget.Empty() || unlimited.size() < 2) return;
+  std::vector<TPoint> points(unlimited.size());
+  std::transform(unlimited.begin(), unlimited.end(), points.begin(), [](TPoint p) { return Limit(p); });
   const TPaint brush = BrushPaint(FPen.Mode());
   if (FBrush.Style() != bsClear && points.size() >= 3) {
     // Alternate rule sampled at pixel positions, edges half-open: the right and bottom
@@ -333,13 +349,13 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
   const TPaint brush = BrushPaint(FPen.Mode());
   if (FPen.Style() == psClear) {
     // Without a pen the filled area is one pixel smaller on the right and bottom.
-    for (int y = r.Top; y < r.Bottom - 1; ++y) PaintSpan(y, r.Left, r.Right - 1, brush);
+    PaintBox(TRect{r.Left, r.Top, r.Right - 1, r.Bottom - 1}, brush);
     Changed();
     return;
   }
-  const int w = std::max(1, FPen.Width());
+  const int w = std::max(1, PenWidth());
   if (w == 1) {
-    for (int y = r.Top + 1; y < r.Bottom - 1; ++y) PaintSpan(y, r.Left + 1, r.Right - 1, brush);
+    PaintBox(TRect{r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1}, brush);
     Outline({{r.Left, r.Top}, {r.Right - 1, r.Top}, {r.Right - 1, r.Bottom - 1}, {r.Left, r.Bottom - 1}}, true);
     Changed();
     return;
@@ -350,7 +366,8 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
   const TRect outer{r.Left - lo, r.Top - lo, r.Right + hi, r.Bottom + hi};
   const TRect inner{outer.Left + w, outer.Top + w, outer.Right - w, outer.Bottom - w};
   const TPaint pen = PenPaint();
-  for (int y = outer.Top; y < outer.Bottom; ++y) {
+  const TRect clip = ClipRect();
+  for (int y = std::max(outer.Top, clip.Top); y < std::min(outer.Bottom, clip.Bottom); ++y) {
     if (y >= inner.Top && y < inner.Bottom && inner.Left < inner.Right) {
       PaintSpan(y, inner.Left, inner.Right, brush);
       PaintSpan(y, outer.Left, inner.Left, pen);
@@ -366,28 +383,29 @@ void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
   if (FTarget.Empty()) return;
   const TRect r = Normalized(x1, y1, x2, y2);
   if (r.Width() < 1 || r.Height() < 1) return;
-  // Doubled coordinates: the ellipse through the centres of the box's outer pixels.
-  const int64_t cx = static_cast<int64_t>(r.Left) + r.Right - 1;
-  const int64_t cy = static_cast<int64_t>(r.Top) + r.Bottom - 1;
-  const int64_t a = r.Width() - 1;
-  const int64_t b = r.Height() - 1;
+  // Doubled coordinates: pixel centres (2x + 1) inside the ellipse inscribed in the box.
+  const int64_t cx = static_cast<int64_t>(r.Left) + r.Right;
+  const int64_t cy = static_cast<int64_t>(r.Top) + r.Bottom;
+  const int64_t a = r.Width();
+  const int64_t b = r.Height();
   const bool hasPen = FPen.Style() != psClear;
-  const int w = hasPen ? std::max(1, FPen.Width()) : 0;
+  const int w = hasPen ? std::max(1, PenWidth()) : 0;
   const int64_t grow = (w > 1 && FPen.Style() != psInsideFrame) ? w - 1 : 0;
   const int64_t oa = a + grow, ob = b + grow;          // outer ellipse
   const int64_t ia = oa - 2 * w, ib = ob - 2 * w;      // inner ellipse (pen inside it is brush)
   const TPaint brush = BrushPaint(FPen.Mode());
   const TPaint pen = PenPaint();
-  auto spanOf = [](int64_t c, int64_t half, int& from, int& to) {
-    // pixels x with |2x - c| <= half
-    from = static_cast<int>((c - half + 1) >> 1);
-    to = static_cast<int>(((c + half) >> 1) + 1);
+  auto floorHalf = [](int64_t v) { return v >= 0 ? v / 2 : -((-v + 1) / 2); };
+  // pixels p with |2p + 1 - c| <= half
+  auto spanOf = [&](int64_t c, int64_t half, int& from, int& to) {
+    from = static_cast<int>(-floorHalf(-(c - half - 1)));
+    to = static_cast<int>(floorHalf(c + half - 1) + 1);
   };
-  const int top = static_cast<int>((cy - ob + 1) >> 1);
-  const int bottom = static_cast<int>(((cy + ob) >> 1) + 1);
+  int top, bottom;
+  spanOf(cy, ob, top, bottom);
   const TRect clip = ClipRect();
   for (int y = std::max(top, clip.Top); y < std::min(bottom, clip.Bottom); ++y) {
-    const int64_t yy = 2 * static_cast<int64_t>(y) - cy;
+    const int64_t yy = 2 * static_cast<int64_t>(y) + 1 - cy;
     const int64_t outerHalf = EllipseHalfSpan(oa, ob, yy);
     if (outerHalf < 0) continue;
     int oFrom, oTo;
@@ -414,7 +432,7 @@ void TCanvas::FillRect(const TRect& rect) {
   if (FTarget.Empty()) return;
   const TRect r = Normalized(rect.Left, rect.Top, rect.Right, rect.Bottom);
   const TPaint brush = BrushPaint(pmCopy);
-  for (int y = r.Top; y < r.Bottom; ++y) PaintSpan(y, r.Left, r.Right, brush);
+  PaintBox(r, brush);
   Changed();
 }
 
@@ -423,7 +441,8 @@ void TCanvas::FrameRect(const TRect& rect) {
   const TRect r = Normalized(rect.Left, rect.Top, rect.Right, rect.Bottom);
   if (r.Width() < 1 || r.Height() < 1) return;
   const TPaint paint{Rgb(FBrush.Color()), pmCopy, bsSolid};
-  for (int y = r.Top; y < r.Bottom; ++y) {
+  const TRect clip = ClipRect();
+  for (int y = std::max(r.Top, clip.Top); y < std::min(r.Bottom, clip.Bottom); ++y) {
     if (y == r.Top || y == r.Bottom - 1) {
       PaintSpan(y, r.Left, r.Right, paint);
     } else {
@@ -451,16 +470,14 @@ void TCanvas::SetPixel(int x, int y, TColor color) {
 // Text
 
 void TCanvas::PaintText(const TTextLayout& layout, bool opaqueCells, const TRect* opaqueRect) {
-  const TRect clip = layout.Clipped ? Intersection(layout.Clip, ClipRect()) : ClipRect();
+  const TRect clip = layout.Clipped ? Overlap(layout.Clip, ClipRect()) : ClipRect();
   const TPaint background{Rgb(FBrush.Color()), pmCopy, bsSolid};
   if (opaqueRect) {
-    const TRect r = Intersection(*opaqueRect, clip);
-    for (int y = r.Top; y < r.Bottom; ++y) PaintSpan(y, r.Left, r.Right, background);
+    PaintBox(Overlap(*opaqueRect, clip), background);
   }
   if (opaqueCells) {
     for (const TRect& cell : layout.LineBoxes) {
-      const TRect r = Intersection(cell, clip);
-      for (int y = r.Top; y < r.Bottom; ++y) PaintSpan(y, r.Left, r.Right, background);
+      PaintBox(Overlap(cell, clip), background);
     }
   }
   DrawTextLayout(FTarget, FFont.Scaled(), layout, ToColor32(FFont.Color()), clip);
@@ -496,7 +513,7 @@ TRect TCanvas::TextRect(const TRect& rect, std::string_view text, unsigned flags
 
 void TCanvas::Draw(int x, int y, const TBitmap32& source) {
   if (FTarget.Empty() || source.Empty()) return;
-  const TRect r = Intersection(TRect{x, y, x + source.Width(), y + source.Height()}, ClipRect());
+  const TRect r = Overlap(TRect{x, y, x + source.Width(), y + source.Height()}, ClipRect());
   for (int row = r.Top; row < r.Bottom; ++row)
     std::copy(source.PixelPtr(r.Left - x, row - y), source.PixelPtr(r.Right - x, row - y), FTarget.PixelPtr(r.Left, row));
   Changed();
@@ -543,7 +560,7 @@ void TCanvas::StretchDraw(const TRect& rect, const TBitmap32& source) {
   const bool mirrorY = rect.Bottom < rect.Top;
   const TRect d = Normalized(rect.Left, rect.Top, rect.Right, rect.Bottom);
   if (d.Width() == 0 || d.Height() == 0) return;
-  const TRect visible = Intersection(d, ClipRect());
+  const TRect visible = Overlap(d, ClipRect());
   if (visible.Width() == 0 || visible.Height() == 0) return;
   // Taps over destination offsets, mirrored by reading the destination range backwards.
   auto axis = [](int srcSize, int dstSize, int from, int to, bool mirror) {

@@ -78,10 +78,12 @@ class TCanvas {
  private:
   struct TPaint;
 
+  int PenWidth() const;
   TPaint PenPaint() const;
   TPaint BrushPaint(TPenMode mode) const;
   void PaintPixel(int x, int y, const TPaint& paint);
   void PaintSpan(int y, int x1, int x2, const TPaint& paint);
+  void PaintBox(const TRect& r, const TPaint& paint);
   void PaintMask(const TCoverageMask& mask, const TPaint& paint);
   void CosmeticLine(int x1, int y1, int x2, int y2);
   void WideSegment(TCoverageMask& mask, int x1, int y1, int x2, int y2) const;

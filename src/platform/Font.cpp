@@ -1,5 +1,6 @@
 #include "platform/Font.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -27,31 +28,33 @@ void TFont::Changed() {
   if (OnChange) OnChange(*this);
 }
 
-void TFont::SetName(const std::string& name) {
-  if (name == FName) return;
-  FName = name;
+template <typename T>
+void TFont::Set(T& field, const T& value) {
+  if (field == value) return;
+  field = value;
   Changed();
 }
 
-void TFont::SetHeight(int height) {
-  if (height == FHeight) return;
-  FHeight = height;
-  Changed();
-}
+void TFont::SetName(const std::string& name) { Set(FName, name); }
+
+void TFont::SetHeight(int height) { Set(FHeight, height); }
 
 int TFont::Size() const {
   return static_cast<int>(std::nearbyint(std::abs(static_cast<double>(FHeight)) * 72.0 / FPixelsPerInch));
 }
 
-void TFont::SetSize(int points) {
-  SetHeight(static_cast<int>(std::nearbyint(static_cast<double>(points) * FPixelsPerInch / 72.0)));
+namespace {
+
+int HeightOfPoints(double points, int ppi) {
+  const double height = std::nearbyint(points * ppi / 72.0);
+  return static_cast<int>(std::clamp(height, -2147483647.0, 2147483647.0));
 }
 
-void TFont::SetStyle(TFontStyles style) {
-  if (style == FStyle) return;
-  FStyle = style;
-  Changed();
-}
+}  // namespace
+
+void TFont::SetSize(int points) { SetHeight(HeightOfPoints(points, FPixelsPerInch)); }
+
+void TFont::SetStyle(TFontStyles style) { Set(FStyle, style); }
 
 void TFont::SetColor(TColor color) {
   if (color == FColor) return;
@@ -59,18 +62,13 @@ void TFont::SetColor(TColor color) {
   if (OnChange) OnChange(*this);  // the colour does not change the glyphs
 }
 
-void TFont::SetPixelsPerInch(int ppi) {
-  if (ppi < 1) ppi = 1;
-  if (ppi == FPixelsPerInch) return;
-  FPixelsPerInch = ppi;
-  Changed();
-}
+void TFont::SetPixelsPerInch(int ppi) { Set(FPixelsPerInch, std::max(1, ppi)); }
 
 void TFont::Assign(const TFont& source) {
   if (&source == this) return;
   const int height = source.FPixelsPerInch == FPixelsPerInch
                          ? source.FHeight
-                         : static_cast<int>(std::nearbyint(static_cast<double>(source.Size()) * FPixelsPerInch / 72.0));
+                         : HeightOfPoints(source.Size(), FPixelsPerInch);
   if (source.FName == FName && height == FHeight && source.FStyle == FStyle && source.FColor == FColor) return;
   FName = source.FName;
   FHeight = height;

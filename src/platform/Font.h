@@ -87,6 +87,8 @@ class TFont {
   std::function<void(TFont&)> OnChange;
 
  private:
+  template <typename T>
+  void Set(T& field, const T& value);
   void Changed();
 
   std::string FName = "Arial";

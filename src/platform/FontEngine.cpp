@@ -26,15 +26,14 @@ constexpr int kMaxCachedGlyphPixels = 256 * 256;
 // How many sized fonts the engine keeps alive while no font object refers to them.
 constexpr size_t kSizedCacheLimit = 32;
 
-int Round(double v) { return static_cast<int>(std::nearbyint(v)); }
+// Heights beyond this many pixels are treated as this height; coordinates of laid-out text are
+// kept within +-kCoordLimit, so hostile sizes and texts cannot overflow integer arithmetic.
+constexpr int kMaxHeight = 1 << 20;
+constexpr int64_t kCoordLimit = int64_t{1} << 29;
 
-TRect Intersect(const TRect& a, const TRect& b) {
-  TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-          std::min(a.Bottom, b.Bottom)};
-  if (r.Right < r.Left) r.Right = r.Left;
-  if (r.Bottom < r.Top) r.Bottom = r.Top;
-  return r;
-}
+int Round(double v) { return static_cast<int>(std::nearbyint(std::clamp(v, -2e9, 2e9))); }
+
+int Coord(int64_t v) { return static_cast<int>(std::clamp(v, -kCoordLimit, kCoordLimit)); }
 
 TRect Union(const TRect& a, const TRect& b) {
   if (a.Width() <= 0 || a.Height() <= 0) return b;
@@ -68,7 +67,7 @@ void TCoverageMask::Add(int x, int y, unsigned coverage) {
 }
 
 void TCoverageMask::FillRect(const TRect& r) {
-  const TRect c = Intersect(r, FArea);
+  const TRect c = Overlap(r, FArea);
   for (int y = c.Top; y < c.Bottom; ++y) std::fill(Row(y) + (c.Left - FArea.Left), Row(y) + (c.Right - FArea.Left), 255);
 }
 
@@ -182,13 +181,14 @@ TScaledFont::TScaledFont(std::shared_ptr<TFontFace> face, const TFontRequest& re
   }
 
   double ppem = 12;
-  if (request.Height > 0) {
-    ppem = request.Height * upem / (ascU + descU);
-    FMetrics.Height = request.Height;
-    FMetrics.Ascent = Round(request.Height * ascU / (ascU + descU));
+  const int height = std::clamp(request.Height, -kMaxHeight, kMaxHeight);
+  if (height > 0) {
+    ppem = height * upem / (ascU + descU);
+    FMetrics.Height = height;
+    FMetrics.Ascent = Round(height * ascU / (ascU + descU));
     FMetrics.Descent = FMetrics.Height - FMetrics.Ascent;
   } else {
-    if (request.Height < 0) ppem = -static_cast<double>(request.Height);
+    if (height < 0) ppem = -static_cast<double>(height);
     FMetrics.Ascent = Round(ppem * ascU / upem);
     FMetrics.Descent = Round(ppem * descU / upem);
     FMetrics.Height = FMetrics.Ascent + FMetrics.Descent;
@@ -221,6 +221,8 @@ TScaledFont::TScaledFont(std::shared_ptr<TFontFace> face, const TFontRequest& re
   }
 
   FAsciiGlyphs.fill(UINT32_MAX);
+  FGlyphs.resize(static_cast<size_t>(std::max<FT_Long>(1, f->num_glyphs)));
+  FHasKerning = FT_HAS_KERNING(f);
   if (os2 && os2->version != 0xFFFF && os2->xAvgCharWidth > 0)
     FMetrics.AveCharWidth = Round(os2->xAvgCharWidth * s);
   else
@@ -250,9 +252,10 @@ uint32_t TScaledFont::GlyphIndex(char32_t c) {
 void TScaledFont::LoadOutline(uint32_t index) {
   FT_Face f = FFace->Handle();
   FT_Activate_Size(static_cast<FT_Size>(FSize));
-  // Light hinting snaps only vertically: crisp horizontal stems and baselines while the glyph
-  // shapes and spacing stay faithful. Scaled (huge) fonts load unhinted so they scale linearly.
-  const FT_Int32 flags = FT_LOAD_NO_BITMAP | (FScale != 1.0 ? FT_LOAD_NO_HINTING : FT_LOAD_TARGET_LIGHT);
+  // The fonts' own hinting instructions, which FreeType applies mostly vertically: baselines and
+  // horizontal stems land on whole pixels (sharp text), shapes and spacing stay faithful.
+  // Scaled (huge) fonts load unhinted so that they measure in proportion to small ones.
+  const FT_Int32 flags = FT_LOAD_NO_BITMAP | (FScale != 1.0 ? FT_LOAD_NO_HINTING : FT_LOAD_TARGET_NORMAL);
   if (FT_Load_Glyph(f, index, flags) != 0 && FT_Load_Glyph(f, 0, flags) != 0)
     throw Exception("Cannot load a glyph");
   if (f->glyph->format != FT_GLYPH_FORMAT_OUTLINE) return;
@@ -269,8 +272,8 @@ void TScaledFont::LoadOutline(uint32_t index) {
 }
 
 TScaledFont::TGlyph& TScaledFont::Glyph(uint32_t index) {
-  auto it = FGlyphs.find(index);
-  if (it != FGlyphs.end()) return *it->second;
+  if (index >= FGlyphs.size()) index = 0;  // not in the font: its missing-glyph box
+  if (FGlyphs[index]) return *FGlyphs[index];
   LoadOutline(index);
   FT_GlyphSlot slot = FFace->Handle()->glyph;
   auto g = std::make_unique<TGlyph>();
@@ -284,12 +287,13 @@ TScaledFont::TGlyph& TScaledFont::Glyph(uint32_t index) {
     g->Direct = static_cast<int64_t>(g->Ink.Width()) * g->Ink.Height() > kMaxCachedGlyphPixels;
     if (!g->Direct) RenderImage(*g, index);
   }
-  return *FGlyphs.emplace(index, std::move(g)).first->second;
+  FGlyphs[index] = std::move(g);
+  return *FGlyphs[index];
 }
 
 void TScaledFont::RenderImage(TGlyph& g, uint32_t /*index*/) {
   FT_GlyphSlot slot = FFace->Handle()->glyph;
-  if (FT_Render_Glyph(slot, FT_RENDER_MODE_LIGHT) != 0) return;
+  if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return;
   const FT_Bitmap& bm = slot->bitmap;
   if (bm.pixel_mode != FT_PIXEL_MODE_GRAY) return;
   g.Left = slot->bitmap_left;
@@ -340,27 +344,39 @@ void TScaledFont::RenderDirect(uint32_t index, int x, int y, TCoverageMask& mask
 int TScaledFont::Advance(uint32_t glyph) { return Glyph(glyph).Advance; }
 
 int TScaledFont::Kerning(uint32_t left, uint32_t right) {
+  if (!FHasKerning || left == 0 || right == 0) return 0;
+  // Pairs of the low glyph indexes (where fonts keep their Latin letters) are cached.
+  constexpr uint32_t kCached = 256;
+  constexpr int16_t kUnknown = INT16_MIN;
+  int16_t* cached = nullptr;
+  if (left < kCached && right < kCached) {
+    if (FKerningCache.empty()) FKerningCache.assign(kCached * kCached, kUnknown);
+    cached = &FKerningCache[left * kCached + right];
+    if (*cached != kUnknown) return *cached;
+  }
   FT_Face f = FFace->Handle();
-  if (!FT_HAS_KERNING(f) || left == 0 || right == 0) return 0;
   FT_Activate_Size(static_cast<FT_Size>(FSize));
   FT_Vector delta{0, 0};
+  int kerning = 0;
   if (FScale == 1.0) {
-    if (FT_Get_Kerning(f, left, right, FT_KERNING_DEFAULT, &delta) != 0) return 0;
-    return static_cast<int>((delta.x + 32) >> 6);
+    if (FT_Get_Kerning(f, left, right, FT_KERNING_DEFAULT, &delta) == 0)
+      kerning = static_cast<int>((delta.x + 32) >> 6);
+  } else if (FT_Get_Kerning(f, left, right, FT_KERNING_UNFITTED, &delta) == 0) {
+    kerning = Round(delta.x * FScale / 64.0);
   }
-  if (FT_Get_Kerning(f, left, right, FT_KERNING_UNFITTED, &delta) != 0) return 0;
-  return Round(delta.x * FScale / 64.0);
+  if (cached) *cached = static_cast<int16_t>(std::clamp(kerning, -32767, 32767));
+  return kerning;
 }
 
 TSize TScaledFont::TextExtent(std::string_view text) {
   const std::u32string cps = Utf8ToCodePoints(text);
-  return TSize{PlaceLine(cps, 0, cps.size(), false, nullptr), FMetrics.Height};
+  return TSize{Coord(PlaceLine(cps, 0, cps.size(), false, nullptr)), FMetrics.Height};
 }
 
 std::vector<int> TScaledFont::CaretPositions(std::string_view text) {
   const std::u32string cps = Utf8ToCodePoints(text);
   std::vector<int> positions(cps.size() + 1, 0);
-  int x = 0;
+  int64_t x = 0;
   uint32_t prev = 0;
   for (size_t i = 0; i < cps.size(); ++i) {
     const uint32_t g = GlyphIndex(cps[i]);
@@ -368,19 +384,19 @@ std::vector<int> TScaledFont::CaretPositions(std::string_view text) {
       const int kern = Kerning(prev, g);
       x += kern;
     }
-    positions[i] = x;
+    positions[i] = Coord(x);
     x += Advance(g);
     prev = g;
   }
-  positions[cps.size()] = x;
+  positions[cps.size()] = Coord(x);
   return positions;
 }
 
-int TScaledFont::PlaceLine(const std::u32string& text, size_t begin, size_t end, bool expandTabs,
-                           std::vector<TGlyphPlacement>* out) {
-  int x = 0;
+int64_t TScaledFont::PlaceLine(const std::u32string& text, size_t begin, size_t end, bool expandTabs,
+                               std::vector<TGlyphPlacement>* out) {
+  int64_t x = 0;
   uint32_t prev = 0;
-  const int tab = std::max(1, 8 * FMetrics.AveCharWidth);
+  const int64_t tab = std::max(1, 8 * FMetrics.AveCharWidth);
   for (size_t i = begin; i < end; ++i) {
     const char32_t c = text[i];
     if (IsLineBreak(c) && out) continue;  // drawn lines never show break characters
@@ -391,22 +407,22 @@ int TScaledFont::PlaceLine(const std::u32string& text, size_t begin, size_t end,
     }
     const uint32_t g = GlyphIndex(c);
     if (prev) x += Kerning(prev, g);
-    if (out) out->push_back(TGlyphPlacement{g, x, 0});
+    if (out) out->push_back(TGlyphPlacement{g, Coord(x), 0});
     x += Advance(g);
     prev = g;
   }
   return x;
 }
 
-void TScaledFont::WrapParagraph(const std::u32string& text, size_t begin, size_t end, int maxWidth,
+void TScaledFont::WrapParagraph(const std::u32string& text, size_t begin, size_t end, int64_t maxWidth,
                                 bool expandTabs, std::vector<TLine>& lines) {
   // x of the start and end of every character, measured along the whole paragraph.
-  std::vector<int> startX(end - begin + 1, 0);
-  std::vector<int> endX(end - begin + 1, 0);
+  std::vector<int64_t> startX(end - begin + 1, 0);
+  std::vector<int64_t> endX(end - begin + 1, 0);
   {
-    int x = 0;
+    int64_t x = 0;
     uint32_t prev = 0;
-    const int tab = std::max(1, 8 * FMetrics.AveCharWidth);
+    const int64_t tab = std::max(1, 8 * FMetrics.AveCharWidth);
     for (size_t i = begin; i < end; ++i) {
       const char32_t c = text[i];
       if (expandTabs && c == U'\t') {
@@ -438,7 +454,7 @@ void TScaledFont::WrapParagraph(const std::u32string& text, size_t begin, size_t
       size_t k = j;
       while (k < end && isSpace(k)) ++k;
       while (k < end && !isSpace(k)) ++k;
-      const int width = endX[k - 1 - begin] - startX[lineStart - begin];
+      const int64_t width = endX[k - 1 - begin] - startX[lineStart - begin];
       if (committedEnd > lineStart && width > maxWidth) break;
       committedEnd = k;
       while (k < end && isSpace(k)) ++k;
@@ -461,7 +477,7 @@ TTextLayout TScaledFont::Layout(std::string_view utf8, const TRect& rect, unsign
     for (size_t i = 0; i <= text.size(); ++i) {
       if (i < text.size() && !IsLineBreak(text[i])) continue;
       if (flags & tfWordBreak)
-        WrapParagraph(text, start, i, rect.Width(), expandTabs, lines);
+        WrapParagraph(text, start, i, static_cast<int64_t>(rect.Right) - rect.Left, expandTabs, lines);
       else
         lines.push_back(TLine{start, i});
       if (i + 1 < text.size() && text[i] == U'\r' && text[i + 1] == U'\n') ++i;
@@ -470,43 +486,45 @@ TTextLayout TScaledFont::Layout(std::string_view utf8, const TRect& rect, unsign
   }
 
   TTextLayout layout;
-  const int lineHeight = FMetrics.Height + ((flags & tfExternalLeading) ? FMetrics.ExternalLeading : 0);
-  const int blockHeight = lineHeight * static_cast<int>(lines.size());
-  int top = rect.Top;
+  const int64_t lineHeight = FMetrics.Height + ((flags & tfExternalLeading) ? FMetrics.ExternalLeading : 0);
+  const int64_t blockHeight = lineHeight * static_cast<int64_t>(lines.size());
+  const int64_t rectLeft = rect.Left, rectTop = rect.Top, rectRight = rect.Right, rectBottom = rect.Bottom;
+  int64_t top = rectTop;
   if (flags & tfBottom)
-    top = rect.Bottom - blockHeight;
+    top = rectBottom - blockHeight;
   else if (flags & tfVCenter)
-    top = rect.Top + (rect.Height() - blockHeight) / 2;
+    top = rectTop + (rectBottom - rectTop - blockHeight) / 2;
 
-  int widest = 0;
+  int64_t widest = 0;
   std::vector<TGlyphPlacement> placed;
+  auto box = [](int64_t l, int64_t t, int64_t r, int64_t b) { return TRect{Coord(l), Coord(t), Coord(r), Coord(b)}; };
   for (const TLine& line : lines) {
     placed.clear();
-    const int width = PlaceLine(text, line.Begin, line.End, expandTabs, &placed);
+    const int64_t width = PlaceLine(text, line.Begin, line.End, expandTabs, &placed);
     widest = std::max(widest, width);
-    int left = rect.Left;
+    int64_t left = rectLeft;
     if (flags & tfRight)
-      left = rect.Right - width;
+      left = rectRight - width;
     else if (flags & tfCenter)
-      left = rect.Left + (rect.Width() - width) / 2;
-    const int baseline = top + FMetrics.Ascent;
+      left = rectLeft + (rectRight - rectLeft - width) / 2;
+    const int64_t baseline = top + FMetrics.Ascent;
     for (TGlyphPlacement p : placed) {
-      p.X += left;
-      p.Y = baseline;
+      p.X = Coord(p.X + left);
+      p.Y = Coord(baseline);
       layout.Glyphs.push_back(p);
     }
-    layout.LineBoxes.push_back(TRect{left, top, left + width, top + FMetrics.Height});
+    layout.LineBoxes.push_back(box(left, top, left + width, top + FMetrics.Height));
     if (width > 0 && FRequest.Underline) {
-      const int y = baseline + FMetrics.UnderlineOffset;
-      layout.Bars.push_back(TRect{left, y, left + width, y + FMetrics.UnderlineThickness});
+      const int64_t y = baseline + FMetrics.UnderlineOffset;
+      layout.Bars.push_back(box(left, y, left + width, y + FMetrics.UnderlineThickness));
     }
     if (width > 0 && FRequest.StrikeOut) {
-      const int y = baseline + FMetrics.StrikeOutOffset;
-      layout.Bars.push_back(TRect{left, y, left + width, y + FMetrics.StrikeOutThickness});
+      const int64_t y = baseline + FMetrics.StrikeOutOffset;
+      layout.Bars.push_back(box(left, y, left + width, y + FMetrics.StrikeOutThickness));
     }
     top += lineHeight;
   }
-  layout.CalcRect = TRect{rect.Left, rect.Top, rect.Left + widest, rect.Top + blockHeight};
+  layout.CalcRect = box(rectLeft, rectTop, rectLeft + widest, rectTop + blockHeight);
   layout.Clip = rect;
   layout.Clipped = (flags & tfNoClip) == 0;
   return layout;
@@ -528,7 +546,7 @@ void TScaledFont::Rasterize(const TTextLayout& layout, TCoverageMask& mask) {
   for (const TGlyphPlacement& p : layout.Glyphs) {
     TGlyph& g = Glyph(p.Glyph);
     const TRect ink{g.Ink.Left + p.X, g.Ink.Top + p.Y, g.Ink.Right + p.X, g.Ink.Bottom + p.Y};
-    const TRect visible = Intersect(ink, area);
+    const TRect visible = Overlap(ink, area);
     if (visible.Width() <= 0 || visible.Height() <= 0) continue;
     if (g.Direct) {
       RenderDirect(p.Glyph, p.X, p.Y, mask);
@@ -539,8 +557,10 @@ void TScaledFont::Rasterize(const TTextLayout& layout, TCoverageMask& mask) {
     for (int y = visible.Top; y < visible.Bottom; ++y) {
       const uint8_t* src = g.Image.data() + static_cast<size_t>(y - oy) * g.Width + (visible.Left - ox);
       uint8_t* dst = mask.Row(y) + (visible.Left - area.Left);
-      for (int x = visible.Left; x < visible.Right; ++x, ++src, ++dst)
-        if (*src) *dst = static_cast<uint8_t>(std::min(255, *dst + *src));
+      for (int x = visible.Left; x < visible.Right; ++x, ++src, ++dst) {
+        const unsigned sum = static_cast<unsigned>(*dst) + *src;
+        *dst = static_cast<uint8_t>(sum > 255 ? 255 : sum);
+      }
     }
   }
   for (const TRect& bar : layout.Bars) mask.FillRect(bar);

@@ -148,9 +148,9 @@ class TScaledFont {
   void RenderImage(TGlyph& g, uint32_t index);
   void RenderDirect(uint32_t index, int x, int y, TCoverageMask& mask);
   // Places the code points [begin, end) of a line from x = 0; returns the width.
-  int PlaceLine(const std::u32string& text, size_t begin, size_t end, bool expandTabs,
+  int64_t PlaceLine(const std::u32string& text, size_t begin, size_t end, bool expandTabs,
                 std::vector<TGlyphPlacement>* out);
-  void WrapParagraph(const std::u32string& text, size_t begin, size_t end, int maxWidth,
+  void WrapParagraph(const std::u32string& text, size_t begin, size_t end, int64_t maxWidth,
                      bool expandTabs, std::vector<TLine>& lines);
 
   std::shared_ptr<TFontFace> FFace;
@@ -163,10 +163,13 @@ class TScaledFont {
   TFontMetrics FMetrics;
   std::array<uint32_t, 128> FAsciiGlyphs{};
   std::unordered_map<char32_t, uint32_t> FGlyphIndexes;
-  std::unordered_map<uint32_t, std::unique_ptr<TGlyph>> FGlyphs;
+  std::vector<std::unique_ptr<TGlyph>> FGlyphs;  // by glyph index, loaded on first use
+  bool FHasKerning = false;
+  std::vector<int16_t> FKerningCache;
 };
 
-// The process-wide engine: fontconfig resolution, faces and sized fonts, all cached.
+// The process-wide engine: fontconfig resolution, faces and sized fonts, all cached. Like all
+// painting it is used from the user-interface thread only.
 class TFontEngine {
  public:
   static TFontEngine& Instance();

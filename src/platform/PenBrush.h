@@ -5,18 +5,31 @@
 
 #include <functional>
 
+#include "base/GraphicStyles.h"
 #include "base/Types.h"
 
 namespace kivrano {
 
-enum TPenMode {
-  pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot,
-  pmMergeNotPen, pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor
-};
-enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
-enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
+// Change notification shared by pens and brushes: setters store through Set, which fires
+// OnChange only when the value really changes.
+template <typename TSelf>
+class TGraphicsObject {
+ public:
+  std::function<void(TSelf&)> OnChange;
 
-class TPen {
+ protected:
+  template <typename T>
+  void Set(T& field, T value) {
+    if (field == value) return;
+    field = value;
+    Changed();
+  }
+  void Changed() {
+    if (OnChange) OnChange(static_cast<TSelf&>(*this));
+  }
+};
+
+class TPen : public TGraphicsObject<TPen> {
  public:
   TColor Color() const { return FColor; }
   void SetColor(TColor color) { Set(FColor, color); }
@@ -29,25 +42,17 @@ class TPen {
   void SetMode(TPenMode mode) { Set(FMode, mode); }
   void Assign(const TPen& source) {
     FColor = source.FColor, FWidth = source.FWidth, FStyle = source.FStyle, FMode = source.FMode;
-    if (OnChange) OnChange(*this);
+    Changed();
   }
-
-  std::function<void(TPen&)> OnChange;
 
  private:
-  template <typename T>
-  void Set(T& field, T value) {
-    if (field == value) return;
-    field = value;
-    if (OnChange) OnChange(*this);
-  }
   TColor FColor = clBlack;
   int FWidth = 1;
   TPenStyle FStyle = psSolid;
   TPenMode FMode = pmCopy;
 };
 
-class TBrush {
+class TBrush : public TGraphicsObject<TBrush> {
  public:
   TColor Color() const { return FColor; }
   void SetColor(TColor color) { Set(FColor, color); }
@@ -55,18 +60,10 @@ class TBrush {
   void SetStyle(TBrushStyle style) { Set(FStyle, style); }
   void Assign(const TBrush& source) {
     FColor = source.FColor, FStyle = source.FStyle;
-    if (OnChange) OnChange(*this);
+    Changed();
   }
-
-  std::function<void(TBrush&)> OnChange;
 
  private:
-  template <typename T>
-  void Set(T& field, T value) {
-    if (field == value) return;
-    field = value;
-    if (OnChange) OnChange(*this);
-  }
   TColor FColor = clWhite;
   TBrushStyle FStyle = bsSolid;
 };

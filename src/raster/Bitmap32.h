@@ -190,6 +190,12 @@ class TBitmap32 : public TCustomMap {
   TColor32 NextStippleColor();
   void AdvanceStipple(float length);
 
+  // --- Drawing of another surface onto this one (scaled with src's filter and draw mode) ---
+  void Draw(const TRect& dstRect, const TRect& srcRect, const TBitmap32& src);
+  void Draw(const TRect& dstRect, const TBitmap32& src);
+  // As Draw, reducing opaque linear pictures by area averaging.
+  void DrawScaled(const TRect& dstRect, const TRect& srcRect, const TBitmap32& src);
+
   // --- Conversion and persistence ---
   // Copies size, pixels and the drawing properties; nullptr empties the surface.
   void Assign(const TBitmap32* source);

@@ -5,23 +5,11 @@
 #include <cstdlib>
 
 #include "raster/Bitmap32.h"
+#include "raster/FixedMath.h"
 
 namespace kivrano {
 
 namespace {
-
-__extension__ typedef __int128 Int128;
-
-// a * b / c rounded to nearest, halves away from zero, without overflow of the product.
-int64_t MulDivRound64(int64_t a, int64_t b, int64_t c) {
-  const Int128 product = static_cast<Int128>(a) * b;
-  Int128 quotient = product / c;
-  const Int128 remainder = product % c;
-  const Int128 absRemainder = remainder < 0 ? -remainder : remainder;
-  const Int128 absDivisor = c < 0 ? -static_cast<Int128>(c) : static_cast<Int128>(c);
-  if (2 * absRemainder >= absDivisor) quotient += (product < 0) != (c < 0) ? -1 : 1;
-  return static_cast<int64_t>(quotient);
-}
 
 // n / d rounded to nearest with ties to even (d > 0).
 int64_t DivRoundEven(int64_t n, int64_t d) {

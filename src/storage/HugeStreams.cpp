@@ -2,12 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <typeinfo>
 #include <vector>
 
 namespace kivrano {
@@ -49,27 +51,43 @@ void TStream64::WriteBuffer(const void* buffer, int32_t count) {
   if (count != 0 && Write(buffer, count) != count) throw Exception("Stream write error");
 }
 
-int64_t TStream64::CopyFrom(TStream64& source, int64_t count) {
+// Copies from a 64-bit or an ordinary source; a count of 0 rewinds the source and copies all of it.
+template <class Source>
+int64_t TStream64::CopyIn(Source& source, int64_t count, int32_t blockSize) {
   if (count == 0) {
     source.SetPosition(0);
     count = source.Size();
   }
   if (count <= 0) return 0;
   CopyBlocks(
-      count, kCopyBlock, [&](void* b, int32_t n) { source.ReadBuffer(b, n); },
+      count, blockSize, [&](void* b, int32_t n) { source.ReadBuffer(b, n); },
       [&](const void* b, int32_t n) { WriteBuffer(b, n); }, [&](int64_t t, int64_t d) { Progress(t, d); });
   return count;
 }
 
+int64_t TStream64::CopyFrom(TStream64& source, int64_t count) { return CopyIn(source, count, kCopyBlock); }
+
 int64_t TStream64::CopyFromStream(TStream& source, int64_t count) {
+  // Only a plain memory stream: a derived one may read differently.
+  if (typeid(source) != typeid(TMemoryStream)) return CopyIn(source, count, kStreamCopyBlock);
+  auto* memory = static_cast<TMemoryStream*>(&source);
+  // A memory source is written straight from its block, without a bounce buffer.
   if (count == 0) {
-    source.SetPosition(0);
-    count = source.Size();
+    memory->SetPosition(0);
+    count = memory->Size();
   }
   if (count <= 0) return 0;
-  CopyBlocks(
-      count, kStreamCopyBlock, [&](void* b, int32_t n) { source.ReadBuffer(b, n); },
-      [&](const void* b, int32_t n) { WriteBuffer(b, n); }, [&](int64_t t, int64_t d) { Progress(t, d); });
+  const int64_t start = memory->Position();
+  if (count > memory->Size() - start) throw Exception("Stream read error");
+  Progress(count, 0);
+  int64_t done = 0;
+  while (done < count) {
+    int32_t n = static_cast<int32_t>(std::min<int64_t>(count - done, kCopyBlock));
+    WriteBuffer(memory->Memory() + start + done, n);
+    done += n;
+    memory->SetPosition(start + done);
+    Progress(count, done);
+  }
   return count;
 }
 
@@ -79,9 +97,33 @@ int64_t TStream64::CopyToStream(TStream& target, int64_t count) {
     count = Size();
   }
   if (count <= 0) return 0;
+  if (typeid(target) == typeid(TMemoryStream)) return CopyToMemory(static_cast<TMemoryStream&>(target), count);
   CopyBlocks(
       count, kStreamCopyBlock, [&](void* b, int32_t n) { ReadBuffer(b, n); },
       [&](const void* b, int32_t n) { target.WriteBuffer(b, n); }, [&](int64_t t, int64_t d) { Progress(t, d); });
+  return count;
+}
+
+int64_t TStream64::CopyToMemory(TMemoryStream& target, int64_t count) {
+  const int64_t start = target.Position();
+  const int64_t oldSize = target.Size();
+  if (oldSize < start + count) target.SetSize(start + count);
+  int64_t done = 0;
+  try {
+    Progress(count, 0);
+    while (done < count) {
+      int32_t n = static_cast<int32_t>(std::min<int64_t>(count - done, kCopyBlock));
+      ReadBuffer(target.Memory() + start + done, n);
+      done += n;
+      Progress(count, done);
+    }
+  } catch (...) {
+    // Leave the target as a copy through a buffer would have: the bytes that arrived, no more.
+    target.SetSize(std::max(oldSize, start + done));
+    target.SetPosition(start + done);
+    throw;
+  }
+  target.SetPosition(start + count);
   return count;
 }
 
@@ -172,6 +214,12 @@ TFileStream64::TFileStream64(const std::string& fileName, TFileMode mode, TShare
   const std::string failure = (mode == fmCreate ? "Cannot create file " : "Cannot open file ") + fileName;
   handle_ = ::open(fileName.c_str(), OpenFlags(mode) | O_CLOEXEC, 0644);
   if (handle_ < 0) throw Exception(failure);
+  struct stat st;
+  if (::fstat(handle_, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(handle_);
+    handle_ = -1;
+    throw Exception(failure);
+  }
   // Truncate only once the lock is held, so a refused creation leaves another opener's file intact.
   if (!TakeShareLock(handle_, mode, share) || (mode == fmCreate && ::ftruncate(handle_, 0) != 0)) {
     ::close(handle_);

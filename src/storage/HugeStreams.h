@@ -51,6 +51,12 @@ class TStream64 {
   void Progress(int64_t total, int64_t done) {
     if (OnProgress) OnProgress(this, total, done);
   }
+
+ private:
+  template <class Source>
+  int64_t CopyIn(Source& source, int64_t count, int32_t blockSize);
+  // CopyToStream into a memory stream: sized once and filled in place, without a bounce buffer.
+  int64_t CopyToMemory(TMemoryStream& target, int64_t count);
 };
 
 // A stream over an operating-system file descriptor (not owned).

@@ -167,6 +167,7 @@ class TSingleStorage {
   template <class Source>
   int AddFrom(Source& source, const std::string& name);
   bool MayOverwrite(const std::string& name);
+  void Attach(std::unique_ptr<TStream64> stream, const std::string& fileName);
   int IndexOf(const TStoreStream* stream) const;
   void FreeStreams(bool writeBack);
   void ReadHeader();
