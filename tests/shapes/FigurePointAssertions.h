@@ -1,0 +1,38 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/Types.h"
+
+namespace kivrano::testing {
+
+inline std::string PointListText(const std::vector<TFloatPoint>& points) {
+  std::ostringstream out;
+  for (const TFloatPoint& p : points) out << "(" << p.X << ", " << p.Y << ") ";
+  return out.str();
+}
+
+// Same length and every point within tolerance, in order.
+inline ::testing::AssertionResult PointsNear(const std::vector<TFloatPoint>& actual,
+                                             const std::vector<TFloatPoint>& expected, float tolerance = 1e-4f) {
+  if (actual.size() != expected.size()) {
+    return ::testing::AssertionFailure() << actual.size() << " points, expected " << expected.size()
+                                         << "\n  actual:   " << PointListText(actual)
+                                         << "\n  expected: " << PointListText(expected);
+  }
+  for (size_t i = 0; i < actual.size(); ++i) {
+    if (!(std::fabs(actual[i].X - expected[i].X) <= tolerance && std::fabs(actual[i].Y - expected[i].Y) <= tolerance)) {
+      return ::testing::AssertionFailure() << "point " << i << " is (" << actual[i].X << ", " << actual[i].Y
+                                           << "), expected (" << expected[i].X << ", " << expected[i].Y << ")"
+                                           << "\n  actual:   " << PointListText(actual);
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+}  // namespace kivrano::testing
