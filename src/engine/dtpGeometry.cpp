@@ -46,18 +46,33 @@ double Cross(double ax, double ay, double bx, double by, double px, double py) {
 
 }  // namespace
 
-bool TScreenQuad::Contains(TPoint p) const {
-  // Even-odd crossing test at the pixel centre.
+namespace {
+
+// Whether the pixel centre of p lies inside the ring (even-odd crossing test).
+bool RingContains(const TPoint* corners, size_t count, TPoint p) {
+  if (count < 3) return false;
   const double px = p.X + 0.5;
   const double py = p.Y + 0.5;
   bool inside = false;
-  for (size_t i = 0, j = Corners.size() - 1; i < Corners.size(); j = i++) {
-    const double xi = Corners[i].X, yi = Corners[i].Y;
-    const double xj = Corners[j].X, yj = Corners[j].Y;
+  for (size_t i = 0, j = count - 1; i < count; j = i++) {
+    const double xi = corners[i].X, yi = corners[i].Y;
+    const double xj = corners[j].X, yj = corners[j].Y;
     if ((yi > py) != (yj > py)) {
       const double x = xi + (py - yi) * (xj - xi) / (yj - yi);
       if (px < x) inside = !inside;
     }
+  }
+  return inside;
+}
+
+}  // namespace
+
+bool TScreenQuad::Contains(TPoint p) const { return RingContains(Corners.data(), Corners.size(), p); }
+
+bool TScreenRegion::Contains(TPoint p) const {
+  bool inside = false;
+  for (const auto& polygon : Polygons) {
+    if (RingContains(polygon.data(), polygon.size(), p)) inside = !inside;
   }
   return inside;
 }

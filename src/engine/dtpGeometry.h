@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <vector>
 
 #include "base/Types.h"
 
@@ -37,6 +38,17 @@ struct TScreenQuad {
   bool Contains(TPoint p) const;
   // Whether the polygon and the rectangle (right and bottom exclusive) overlap in an area.
   bool Meets(const TRect& rect) const;
+};
+
+// A screen region of any number of polygons (integer pixels) under the even-odd rule: a pixel lies
+// inside when its centre lies inside an odd number of them. Shapes with an outline of their own
+// report their body as such a region.
+struct TScreenRegion {
+  std::vector<std::vector<TPoint>> Polygons;
+
+  TScreenRegion() = default;
+  TScreenRegion(const TScreenQuad& quad) : Polygons{{quad.Corners.begin(), quad.Corners.end()}} {}
+  bool Contains(TPoint p) const;
 };
 
 // Smallest rectangle holding both (empty rectangles are ignored).

@@ -763,7 +763,7 @@ void TdtpShape::UpdateCurbs() {
   AdjustCurbs(effCurbLeft_, effCurbTop_, effCurbRight_, effCurbBottom_);
 }
 
-void TdtpShape::AdjustCurbs(float& left, float& top, float& right, float& bottom) const {
+void TdtpShape::AdjustCurbs(float& left, float& top, float& right, float& bottom) {
   if (mirrored_) left = right = std::max(left, right);
   if (flipped_) top = bottom = std::max(top, bottom);
 }
@@ -890,7 +890,7 @@ TScreenQuad TdtpShape::ScreenQuadOf(float left, float top, float right, float bo
   return quad;
 }
 
-TScreenQuad TdtpShape::CreateBodyRegion() const { return ScreenQuadOf(0, 0, docWidth_, docHeight_); }
+TScreenRegion TdtpShape::CreateBodyRegion() const { return ScreenQuadOf(0, 0, docWidth_, docHeight_); }
 
 TScreenQuad TdtpShape::CreateScreenRegion() const {
   return ScreenQuadOf(-effCurbLeft_, -effCurbTop_, docWidth_ + effCurbRight_, docHeight_ + effCurbBottom_);
@@ -935,7 +935,7 @@ uint8_t TdtpShape::HitTestHandle(TPoint p) {
 
 bool TdtpShape::BodyHitWithTolerance(TPoint p) const {
   if (!document_) return false;
-  const TScreenQuad body = CreateBodyRegion();
+  const TScreenRegion body = CreateBodyRegion();
   for (const TPoint& offset : document_->HitOffsets()) {
     if (body.Contains(TPoint{p.X + offset.X, p.Y + offset.Y})) return true;
   }

@@ -252,8 +252,8 @@ class TdtpShape {
   // Applies an undo record of kind 0; unknown names are ignored.
   virtual void SetPropertyByName(const std::string& name, const std::string& value);
   virtual void SetPaintMatrix(const TdtpMatrix& m) { paintMatrix_ = m; }
-  virtual TScreenQuad CreateBodyRegion() const;
-  virtual void AdjustCurbs(float& left, float& top, float& right, float& bottom) const;
+  virtual TScreenRegion CreateBodyRegion() const;
+  virtual void AdjustCurbs(float& left, float& top, float& right, float& bottom);
   virtual void SetBoundsConstrained(float left, float top, float width, float height);
   virtual void ApplyTracking();
   virtual void SetBoundsRect(const TFloatRect& r);
