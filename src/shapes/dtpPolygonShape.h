@@ -10,12 +10,12 @@
 
 #include "base/Types.h"
 #include "engine/dtpGeometry.h"
+#include "raster/Polygons.h"
 #include "shapes/dtpEffectShape.h"
 
 namespace kivrano {
 
 class TBitmap32;
-class TPolygon32;
 class TXmlNode;
 
 // Point lines of single-precision (X, Y) millimetres.

@@ -4,7 +4,7 @@
 #include <limits>
 #include <vector>
 
-#include "TransformsPngWriter.h"
+#include "support/PngPictures.h"
 #include "ResamplingTestSurfaces.h"
 #include "raster/Polygons.h"
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "TransformsPngWriter.h"
+#include "support/PngPictures.h"
 #include "ResamplingTestSurfaces.h"
 #include "raster/Transforms.h"
 

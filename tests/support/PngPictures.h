@@ -1,4 +1,7 @@
-#include "TransformsPngWriter.h"
+#pragma once
+
+// Test helper shared by the suites: writes surfaces as PNG files so that rendered results can be
+// looked at.
 
 #include <png.h>
 
@@ -6,11 +9,16 @@
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <vector>
+
+#include "raster/Bitmap32.h"
 
 namespace kivrano::testing {
 
-void WritePng(const TBitmap32& bitmap, const std::string& path, int scale) {
+// Writes the surface as an 8-bit RGBA PNG file (colours not premultiplied, as stored), each
+// pixel repeated scale times in both directions.
+inline void WritePng(const TBitmap32& bitmap, const std::string& path, int scale = 1) {
   std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
   if (!file) throw std::runtime_error("cannot create " + path);
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -40,7 +48,9 @@ void WritePng(const TBitmap32& bitmap, const std::string& path, int scale) {
   png_destroy_write_struct(&png, &info);
 }
 
-void DumpPicture(const TBitmap32& bitmap, const std::string& name) {
+// Writes <name>.png, enlarged 4 times, into the folder named by KIVRANO_PICTURES when that is
+// set.
+inline void DumpPicture(const TBitmap32& bitmap, const std::string& name) {
   const char* folder = std::getenv("KIVRANO_PICTURES");
   if (folder == nullptr || *folder == 0) return;
   WritePng(bitmap, std::string(folder) + "/" + name + ".png", 4);
