@@ -243,6 +243,7 @@ void TdtpLineShape::DrawInsertFrame(TCanvas& canvas, const TRect& rect, TColor c
   canvas.Pen().SetStyle(psDot);
   canvas.Pen().SetWidth(1);
   canvas.Pen().SetMode(pmXor);
+  canvas.Brush().SetStyle(bsClear);  // the gaps between the dots stay untouched
   canvas.MoveTo(rect.Left, rect.Top);
   canvas.LineTo(rect.Right, rect.Bottom);
   canvas.Pen().SetMode(pmCopy);
