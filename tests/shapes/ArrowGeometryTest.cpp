@@ -3,7 +3,7 @@
 #include <limits>
 #include <vector>
 
-#include "FigurePointAssertions.h"
+#include "FigureTestSupport.h"
 #include "shapes/dtpArrowGeometry.h"
 #include "shapes/dtpFigureGeometry.h"
 

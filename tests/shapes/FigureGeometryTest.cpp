@@ -4,7 +4,7 @@
 #include <limits>
 #include <vector>
 
-#include "FigurePointAssertions.h"
+#include "FigureTestSupport.h"
 #include "shapes/dtpFigureGeometry.h"
 
 namespace kivrano {

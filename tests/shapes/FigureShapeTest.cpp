@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "FigurePointAssertions.h"
+#include "FigureTestSupport.h"
 #include "ShapeTestSupport.h"
 #include "engine/ShapeRegistry.h"
 #include "engine/dtpCommand.h"
@@ -17,15 +17,6 @@ namespace kivrano {
 namespace {
 
 using testing::PointsNear;
-
-std::unique_ptr<TdtpPolygonShape> Create(const std::string& name) {
-  RegisterFigureShapeClasses();
-  std::unique_ptr<TdtpShape> shape = FindShapeClass(name).Create();
-  auto* polygon = dynamic_cast<TdtpPolygonShape*>(shape.get());
-  if (!polygon) return nullptr;
-  shape.release();
-  return std::unique_ptr<TdtpPolygonShape>(polygon);
-}
 
 struct FigureCase {
   std::string name;
@@ -63,7 +54,7 @@ TEST(FigureShape, EveryClassRegisteredAndBuiltFromItsBox) {
   ASSERT_EQ(cases.size(), 7u + 33u);
   for (const FigureCase& c : cases) {
     SCOPED_TRACE(c.name);
-    std::unique_ptr<TdtpPolygonShape> shape = Create(c.name);
+    std::unique_ptr<TdtpPolygonShape> shape = testing::CreateFigure(c.name);
     ASSERT_NE(shape, nullptr);
     EXPECT_EQ(shape->ClassName(), c.name);
     EXPECT_FALSE(shape->StoresPoints());
@@ -122,11 +113,7 @@ TEST(FigureRoundRect, CornersDefaultToAQuarterOfTheBox) {
 
 TEST(FigureRoundRect, CornerSettersRecordUndoAndRebuild) {
   test::DocumentFixture f;
-  auto owned = std::make_unique<TdtpRoundRectShape>();
-  TdtpRoundRectShape* r = owned.get();
-  f.doc.LockUndo();
-  f.doc.AddShape(std::move(owned));
-  f.doc.UnlockUndo();
+  TdtpRoundRectShape* r = testing::AddWithoutUndo<TdtpRoundRectShape>(f);
   const int before = f.doc.UndoCount();
 
   r->SetCornerWidth(4);
@@ -170,7 +157,7 @@ TEST(FigureShape, LoadedByClassNameRebuildsFromTheStoredBox) {
   source.SetIsClosed(false);
   TXmlDocument doc("Shape");
   source.SaveToXml(doc.Root());
-  std::unique_ptr<TdtpPolygonShape> loaded = Create(doc.Root()->GetString("ClassName", ""));
+  std::unique_ptr<TdtpPolygonShape> loaded = testing::CreateFigure(doc.Root()->GetString("ClassName", ""));
   ASSERT_NE(loaded, nullptr);
   loaded->LoadFromXml(doc.Root());
   EXPECT_EQ(loaded->ClassName(), "TdtpKcirkel3ShapeD");

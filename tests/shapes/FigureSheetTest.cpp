@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "FigureTestSupport.h"
 #include "ShapeTestSupport.h"
 #include "engine/ShapeRegistry.h"
 #include "platform/FontEngine.h"
@@ -37,15 +38,11 @@ constexpr int kColumns = 8;
 constexpr float kLabelHeight = 5;
 
 std::unique_ptr<TdtpPolygonShape> Figure(const std::string& name) {
-  RegisterFigureShapeClasses();
-  std::unique_ptr<TdtpShape> shape = FindShapeClass(name).Create();
-  auto* polygon = dynamic_cast<TdtpPolygonShape*>(shape.get());
-  if (!polygon) return nullptr;
-  shape.release();
+  std::unique_ptr<TdtpPolygonShape> polygon = testing::CreateFigure(name);
   polygon->SetFillColor(0xE0C080);  // light blue
   polygon->SetOutlineColor(0x400000);
   polygon->SetOutlineWidth(0.5f);
-  return std::unique_ptr<TdtpPolygonShape>(polygon);
+  return polygon;
 }
 
 std::unique_ptr<TdtpLineShape> Line(TdtpArrowStyle start, TdtpArrowStyle end, float width, TFloatPoint from,

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "FigurePointAssertions.h"
+#include "FigureTestSupport.h"
 #include "ShapeTestSupport.h"
 #include "engine/ShapeRegistry.h"
 #include "platform/Canvas.h"

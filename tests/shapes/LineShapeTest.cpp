@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "FigurePointAssertions.h"
+#include "FigureTestSupport.h"
 #include "ShapeTestSupport.h"
 #include "engine/ShapeRegistry.h"
 #include "platform/Canvas.h"
@@ -116,11 +116,7 @@ TEST(LineShape, CoincidingEndsKeepThePreviousOutline) {
 
 TEST(LineShape, HeadsRepaintWithoutUndo) {
   test::DocumentFixture f;
-  auto owned = std::make_unique<TdtpLineShape>();
-  TdtpLineShape* line = owned.get();
-  f.doc.LockUndo();
-  f.doc.AddShape(std::move(owned));
-  f.doc.UnlockUndo();
+  TdtpLineShape* line = testing::AddWithoutUndo<TdtpLineShape>(f);
   const int undo = f.doc.UndoCount();
   f.ResetRecords();
   line->RebuildPolygons();

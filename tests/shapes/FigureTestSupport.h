@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/Types.h"
+#include "engine/EngineTestSupport.h"
+#include "engine/ShapeRegistry.h"
+#include "shapes/dtpFigures.h"
+#include "shapes/dtpPolygonShape.h"
 
 namespace kivrano::testing {
 
@@ -33,6 +38,25 @@ inline ::testing::AssertionResult PointsNear(const std::vector<TFloatPoint>& act
     }
   }
   return ::testing::AssertionSuccess();
+}
+
+// The registered figure class of that name, or none when it is no polygon shape.
+inline std::unique_ptr<TdtpPolygonShape> CreateFigure(const std::string& name) {
+  RegisterFigureShapeClasses();
+  std::unique_ptr<TdtpShape> shape = FindShapeClass(name).Create();
+  if (!dynamic_cast<TdtpPolygonShape*>(shape.get())) return nullptr;
+  return std::unique_ptr<TdtpPolygonShape>(static_cast<TdtpPolygonShape*>(shape.release()));
+}
+
+// Adds a new T to the fixture's current page without an undo record and returns it.
+template <typename T>
+T* AddWithoutUndo(test::DocumentFixture& f) {
+  auto owned = std::make_unique<T>();
+  T* shape = owned.get();
+  f.doc.LockUndo();
+  f.doc.AddShape(std::move(owned));
+  f.doc.UnlockUndo();
+  return shape;
 }
 
 }  // namespace kivrano::testing
