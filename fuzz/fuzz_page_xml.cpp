@@ -8,11 +8,13 @@
 #include "engine/dtpDocument.h"
 #include "engine/dtpPage.h"
 #include "raster/Bitmap32.h"
+#include "shapes/dtpShapeClasses.h"
 #include "storage/XmlDocuments.h"
 
 using namespace kivrano;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  RegisterStandardShapeClasses();
   try {
     TdtpDocument doc;
     TMemoryStream stream;
@@ -39,7 +41,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       shape->HitTestChild(TPoint{i, 2 * i}, deepest);
       shape->SetSelected(true);
       shape->HitTestHandle(TPoint{i, i});
-      shape->PrepareCache();
+      shape->SetPaintMatrix(shape->PrepareCache());
+      // The shape's own image and effects, in caches of a sane size.
+      TBitmap32* cache = shape->Cache();
+      if (cache && !cache->Empty() && static_cast<int64_t>(cache->Width()) * cache->Height() <= (1 << 20)) {
+        shape->PaintBitmap(*cache);
+        shape->ApplyFlip(*cache);
+      }
     }
     if (page->GetShapeCount() > 0) {
       doc.DeleteShape(0);

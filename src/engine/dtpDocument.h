@@ -80,6 +80,7 @@ class TdtpDocument : public TVirtScrollBox {
   void SetHandleEdgeColor(TColor v) { handleEdgeColor_ = v; }
   TdtpHelperMethodtype HelperMethod() const { return helperMethod_; }
   void SetHelperMethod(TdtpHelperMethodtype v);
+  // Stored only: the hot-zone timer and its scrolling step belong to the interaction code.
   TdtpHZScrollingType HotZoneScrolling() const { return hotZoneScrolling_; }
   void SetHotZoneScrolling(TdtpHZScrollingType v);
   TdtpViewerModeType Mode() const { return mode_; }
@@ -121,7 +122,7 @@ class TdtpDocument : public TVirtScrollBox {
   // Persisted in the archive only.
   bool DefaultBackgroundTiled() const { return defaultBackgroundTiled_; }
   // The background picture of default pages (none for plain paper); a copy is stored.
-  const TBitmap32* DefaultBackgroundImage() const { return defaultBackgroundImage_.get(); }
+  TBitmap32* DefaultBackgroundImage() const { return defaultBackgroundImage_.get(); }
   void SetDefaultBackgroundImage(const TBitmap32* picture);
   void SetDefaultBackgroundTiled(bool v) { defaultBackgroundTiled_ = v; }
 
@@ -265,7 +266,9 @@ class TdtpDocument : public TVirtScrollBox {
   void EndEditShape(int code);
 
   // ---- timers ----
-  // The 50 ms tick: automatic thumbnails and animation.
+  // The 50 ms tick: OnAnimate and Animate of the current page's shapes; with AutoPageUpdate it keeps
+  // the change time fresh while an interaction runs. Refreshing dirty thumbnails renders pages and
+  // arrives with the view's rendering pipeline.
   void Tick();
   int AutoThumbnailDelay() const { return autoThumbnailDelay_; }
 

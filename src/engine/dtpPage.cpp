@@ -63,7 +63,7 @@ KIVRANO_EFFECTIVE(TColor, GridColor, gridColor_, DefaultGridColor)
 KIVRANO_EFFECTIVE(bool, BackgroundTiled, backgroundTiled_, DefaultBackgroundTiled)
 #undef KIVRANO_EFFECTIVE
 
-const TBitmap32* TdtpPage::BackgroundImage() const {
+TBitmap32* TdtpPage::BackgroundImage() const {
   EnsureLoaded();
   if (isDefaultPage_ && Document()) return Document()->DefaultBackgroundImage();
   return backgroundImage_.get();
@@ -78,6 +78,11 @@ void TdtpPage::SetBackgroundImage(const TBitmap32* picture) {
   }
   Invalidate();
   Changed();
+}
+
+void TdtpPage::SetThumbnail(const TBmpImage* picture) {
+  thumbnail_ = picture ? std::make_unique<TBmpImage>(*picture) : nullptr;
+  thumbnailDirty_ = false;
 }
 
 int TdtpPage::PageIndex() const { return Document() ? Document()->IndexOfPage(this) : -1; }

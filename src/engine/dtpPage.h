@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/dtpShape.h"
+#include "platform/BmpCodec.h"
 
 namespace kivrano {
 
@@ -35,7 +36,7 @@ class TdtpPage : public TdtpShape {
   TColor GridColor() const;
   void SetGridColor(TColor v);
   // The picture drawn as the paper (none for plain paper); a copy is stored.
-  const TBitmap32* BackgroundImage() const;
+  TBitmap32* BackgroundImage() const;
   void SetBackgroundImage(const TBitmap32* picture);
   bool BackgroundTiled() const;
   void SetBackgroundTiled(bool v);
@@ -45,6 +46,11 @@ class TdtpPage : public TdtpShape {
   void SetLoaded(bool v) { loaded_ = v; }
   bool ThumbnailDirty() const { return thumbnailDirty_; }
   void SetThumbnailDirty(bool v) { thumbnailDirty_ = v; }
+  // Replaces the stored thumbnail by a copy of the picture (none removes it) and marks it up to
+  // date; used when a drawing is opened. Producing a thumbnail renders the page and comes with the
+  // view's rendering pipeline.
+  void SetThumbnail(const TBmpImage* picture);
+  const TBmpImage* StoredThumbnail() const { return thumbnail_.get(); }
   // The page's index in its document, -1 without a document.
   int PageIndex() const;
 
@@ -78,7 +84,7 @@ class TdtpPage : public TdtpShape {
   void PaintGrid(TBitmap32& bitmap, float g, bool dots);
   void PaintMarginFrame(TBitmap32& bitmap);
   void PaintBorderAndShadow(TBitmap32& bitmap, const TRect& r);
-  void PaintBackgroundImage(TBitmap32& bitmap, const TBitmap32& picture, const TRect& r);
+  void PaintBackgroundImage(TBitmap32& bitmap, TBitmap32& picture, const TRect& r);
 
   bool isDefaultPage_ = true;
   TColor pageColor_ = clWhite;
@@ -92,6 +98,7 @@ class TdtpPage : public TdtpShape {
   bool backgroundTiled_ = false;
   bool loaded_ = true;
   bool thumbnailDirty_ = true;
+  std::unique_ptr<TBmpImage> thumbnail_;
 };
 
 }  // namespace kivrano

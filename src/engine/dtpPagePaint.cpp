@@ -40,7 +40,7 @@ void TdtpPage::PaintBitmap(TBitmap32& bitmap) {
   const bool direct = document && document->DirectPainting();
   const TdtpHelperMethodtype helper = document ? document->HelperMethod() : hmNone;
   const TRect r = PaintRect();
-  const TBitmap32* picture = BackgroundImage();
+  TBitmap32* picture = BackgroundImage();
   if (!direct && helper == hmPattern) {
     PaintPattern(bitmap, r);
   } else if (picture && !picture->Empty()) {
@@ -119,30 +119,33 @@ void TdtpPage::PaintMarginFrame(TBitmap32& bitmap) {
   bitmap.FrameRectStippled(RoundToInt(a.X), RoundToInt(a.Y), RoundToInt(b.X) + 1, RoundToInt(b.Y) + 1);
 }
 
-void TdtpPage::PaintBackgroundImage(TBitmap32& bitmap, const TBitmap32& picture, const TRect& r) {
-  TCanvas canvas(bitmap);
-  canvas.SetClipRect(TRect{std::max(r.Left, 0), std::max(r.Top, 0), std::min(r.Right, bitmap.Width()),
-                           std::min(r.Bottom, bitmap.Height())});
+void TdtpPage::PaintBackgroundImage(TBitmap32& bitmap, TBitmap32& picture, const TRect& r) {
+  picture.SetStretchFilter(sfLinear);
   if (!BackgroundTiled()) {
-    canvas.StretchDraw(r, picture);
+    bitmap.Draw(r, picture);
     return;
   }
-  // A tile is the picture at 150 dots per inch, laid from the page's top-left corner row by row;
-  // tiles wholly outside the surface are skipped.
+  // A tile is the picture at 150 dots per inch, laid from the page's top-left corner row by row.
+  // The tiles go into a surface covering the visible part of the page, which clips them to it;
+  // tiles wholly outside are skipped.
+  const TRect visible{std::max(r.Left, 0), std::max(r.Top, 0), std::min(r.Right, bitmap.Width()),
+                      std::min(r.Bottom, bitmap.Height())};
+  if (visible.Width() <= 0 || visible.Height() <= 0) return;
   const float scale = LocalToPaint(TFloatPoint{1, 0}).X - LocalToPaint(TFloatPoint{0, 0}).X;
   const int tileWidth = std::max(1, RoundToInt(static_cast<float>(picture.Width()) / 5.9055118f * scale));
   const int tileHeight = std::max(1, RoundToInt(static_cast<float>(picture.Height()) / 5.9055118f * scale));
-  const int firstColumn = r.Left < 0 ? -r.Left / tileWidth : 0;
-  const int firstRow = r.Top < 0 ? -r.Top / tileHeight : 0;
-  for (int64_t y = r.Top + static_cast<int64_t>(firstRow) * tileHeight; y < std::min(r.Bottom, bitmap.Height());
-       y += tileHeight) {
-    for (int64_t x = r.Left + static_cast<int64_t>(firstColumn) * tileWidth; x < std::min(r.Right, bitmap.Width());
-         x += tileWidth) {
-      canvas.StretchDraw(TRect{static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + tileWidth),
-                               static_cast<int>(y + tileHeight)},
-                         picture);
+  TBitmap32 tiles;
+  tiles.SetSize(visible.Width(), visible.Height());
+  const int64_t firstX = r.Left + static_cast<int64_t>((visible.Left - r.Left) / tileWidth) * tileWidth;
+  const int64_t firstY = r.Top + static_cast<int64_t>((visible.Top - r.Top) / tileHeight) * tileHeight;
+  for (int64_t y = firstY; y < visible.Bottom; y += tileHeight) {
+    for (int64_t x = firstX; x < visible.Right; x += tileWidth) {
+      const int left = static_cast<int>(x - visible.Left);
+      const int top = static_cast<int>(y - visible.Top);
+      tiles.Draw(TRect{left, top, left + tileWidth, top + tileHeight}, picture);
     }
   }
+  bitmap.Draw(visible, tiles);
 }
 
 void TdtpPage::PaintBorderAndShadow(TBitmap32& bitmap, const TRect& r) {

@@ -132,7 +132,12 @@ void TdtpShape::LoadFromXml(TXmlNode* node) {
     std::unique_ptr<TdtpShape> child = FindShapeClass(element->GetString("ClassName", "")).Create();
     TdtpShape* added = child.get();
     AddShape(std::move(child));
-    added->LoadFromXml(element);
+    try {
+      added->LoadFromXml(element);
+    } catch (const EResourceError&) {
+      // A picture that cannot be read costs only its own shape.
+      DeleteShape(GetShapeCount() - 1);
+    }
   }
   if (document_ && document_->OnShapeLoadAdditionalInfo) document_->OnShapeLoadAdditionalInfo(document_, this, node);
   Refresh();

@@ -261,8 +261,19 @@ void TdtpShape::ExchangeShapes(int i, int j) {
 void TdtpShape::Clear() {
   BeginUpdate();
   children_.clear();
+  resources_.clear();
   SetDefaults();
   EndUpdate();
+}
+
+void TdtpShape::AddResource(TdtpResource* resource) {
+  if (resource && std::find(resources_.begin(), resources_.end(), resource) == resources_.end()) {
+    resources_.push_back(resource);
+  }
+}
+
+void TdtpShape::RemoveResource(TdtpResource* resource) {
+  resources_.erase(std::remove(resources_.begin(), resources_.end(), resource), resources_.end());
 }
 
 TdtpPage* TdtpShape::Page() {
@@ -778,6 +789,7 @@ void TdtpShape::SetCurbs(float left, float top, float right, float bottom) {
 void TdtpShape::FreeCaches() {
   FreeCache();
   for (const auto& child : children_) child->FreeCaches();
+  for (TdtpResource* resource : resources_) resource->ReleaseObject();
 }
 
 bool TdtpShape::NeedsCache() const { return docAngle_ != 0 || masterAlpha_ != 255 || smartHitTest_ || NeedsFlip(); }

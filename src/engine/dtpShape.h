@@ -12,6 +12,7 @@
 #include "platform/Font.h"
 #include "platform/ViewHost.h"
 #include "raster/Color32.h"
+#include "storage/dtpResource.h"
 
 namespace kivrano {
 
@@ -97,11 +98,12 @@ struct TdtpShapeEdge {
 
 // The base of everything that lives on a page, and of the page itself. Geometry is single-precision
 // millimetres in the parent's local frame, angles degrees in [0, 360) turning counter-clockwise on a
-// y-down screen. A shape owns its children; Document and Parent are plain links.
-class TdtpShape {
+// y-down screen. A shape owns its children; Document and Parent are plain links. Resources of its
+// pictures register with it (they are owned by the subclass that made them).
+class TdtpShape : public IResourceOwner {
  public:
   TdtpShape();
-  virtual ~TdtpShape();
+  ~TdtpShape() override;
   TdtpShape(const TdtpShape&) = delete;
   TdtpShape& operator=(const TdtpShape&) = delete;
 
@@ -333,6 +335,11 @@ class TdtpShape {
   int PaintRight() const { return RoundToInt(LocalToPaint(TFloatPoint{docWidth_, 0}).X); }
   int PaintBottom() const { return RoundToInt(LocalToPaint(TFloatPoint{0, docHeight_}).Y); }
 
+  // ---- resources ----
+  void AddResource(TdtpResource* resource) override;
+  void RemoveResource(TdtpResource* resource) override;
+  int ResourceCount() const { return static_cast<int>(resources_.size()); }
+
   // ---- tree ----
   const std::vector<std::unique_ptr<TdtpShape>>& Children() const { return children_; }
   int GetIndex() const { return parent_ ? parent_->IndexOfShape(this) : -1; }
@@ -432,6 +439,7 @@ class TdtpShape {
   TdtpShape* parent_ = nullptr;
   int32_t shapeId_ = 0;
   std::vector<std::unique_ptr<TdtpShape>> children_;
+  std::vector<TdtpResource*> resources_;
   bool enabled_ = true;
   TCursor insertCursor_ = crCross;
   bool selected_ = false;

@@ -1,11 +1,11 @@
 #include "shapes/dtpEffectShape.h"
 
 #include <algorithm>
-#include <strings.h>
 
 #include "raster/Bitmap32.h"
 #include "shapes/dtpColorEffects.h"
 #include "shapes/dtpShadowEffects.h"
+#include "shapes/dtpShapeXml.h"
 #include "storage/XmlDocuments.h"
 
 namespace kivrano {
@@ -135,8 +135,7 @@ void TdtpEffectShape::LoadFromXml(TXmlNode* node) {
   effects_.clear();
   for (int i = 0; i < node->ChildCount(); ++i) {
     TXmlNode* element = node->Children(i);
-    if (element->Kind() != xnElement && element->Kind() != xnEmptyElement) continue;
-    if (strcasecmp(element->Name().c_str(), "Effect") != 0) continue;
+    if (!IsElementNamed(element, "Effect")) continue;
     std::unique_ptr<TdtpEffect> effect = FindEffectClass(element->GetString("ClassName", "")).Create();
     TdtpEffect* added = effect.get();
     AddEffect(std::move(effect));

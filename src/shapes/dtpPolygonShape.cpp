@@ -17,10 +17,6 @@ namespace {
 
 bool SameText(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
 
-bool IsElement(const TXmlNode* node, const char* name) {
-  return (node->Kind() == xnElement || node->Kind() == xnEmptyElement) && SameText(node->Name(), name);
-}
-
 // Half the outline width, at least 0.1 mm: the margin an outline needs.
 float OutlineCurb(float width) { return std::max(0.1f, width / 2); }
 
@@ -148,23 +144,18 @@ void TdtpPolygonShape::SetUseFill(bool value) {
   Rerender();
 }
 
-void TdtpPolygonShape::SetUseOutline(bool value) {
-  if (value == useOutline_) return;
-  RecordUndoBoolean(ckProperty, "UseOutline", useOutline_);
+void TdtpPolygonShape::ChangeOutlineSwitch(bool& field, bool value, const char* name) {
+  if (value == field) return;
+  RecordUndoBoolean(ckProperty, name, field);
   Invalidate();
-  useOutline_ = value;
+  field = value;
   polygonsDirty_ = true;
   Rerender();
 }
 
-void TdtpPolygonShape::SetUseStipple(bool value) {
-  if (value == useStipple_) return;
-  RecordUndoBoolean(ckProperty, "UseStipple", useStipple_);
-  Invalidate();
-  useStipple_ = value;
-  polygonsDirty_ = true;
-  Rerender();
-}
+void TdtpPolygonShape::SetUseOutline(bool value) { ChangeOutlineSwitch(useOutline_, value, "UseOutline"); }
+
+void TdtpPolygonShape::SetUseStipple(bool value) { ChangeOutlineSwitch(useStipple_, value, "UseStipple"); }
 
 void TdtpPolygonShape::SetIsClosed(bool value) {
   if (value == isClosed_) return;
@@ -175,20 +166,17 @@ void TdtpPolygonShape::SetIsClosed(bool value) {
   Rerender();
 }
 
-void TdtpPolygonShape::SetUseArrow1(bool value) {
-  // The old value goes into the record, so that undoing restores it.
-  RecordUndoBoolean(ckProperty, "UseArrow1", useArrow1_);
-  useArrow1_ = value;
+void TdtpPolygonShape::StoreArrowSwitch(bool& field, bool value, const char* name) {
+  // No equality test; the old value goes into the record, so that undoing restores it.
+  RecordUndoBoolean(ckProperty, name, field);
+  field = value;
   polygonsDirty_ = true;
   Rerender();
 }
 
-void TdtpPolygonShape::SetUseArrow2(bool value) {
-  RecordUndoBoolean(ckProperty, "UseArrow2", useArrow2_);
-  useArrow2_ = value;
-  polygonsDirty_ = true;
-  Rerender();
-}
+void TdtpPolygonShape::SetUseArrow1(bool value) { StoreArrowSwitch(useArrow1_, value, "UseArrow1"); }
+
+void TdtpPolygonShape::SetUseArrow2(bool value) { StoreArrowSwitch(useArrow2_, value, "UseArrow2"); }
 
 void TdtpPolygonShape::SetDashPeriod(float value) {
   // A period must have a length: anything else would leave the dash pattern without a step.
@@ -454,12 +442,12 @@ void TdtpPolygonShape::LoadFromXml(TXmlNode* node) {
     const TXmlNode* polygon = node->FindChild("Polygon");
     for (int i = 0; polygon && i < polygon->ChildCount(); ++i) {
       const TXmlNode* line = polygon->Children(i);
-      if (!IsElement(line, "Line")) continue;
+      if (!IsElementNamed(line, "Line")) continue;
       if (!first) NewLine();
       first = false;
       for (int j = 0; j < line->ChildCount(); ++j) {
         const TXmlNode* point = line->Children(j);
-        if (!IsElement(point, "Point")) continue;
+        if (!IsElementNamed(point, "Point")) continue;
         AddPoint(ReadXmlFloat(*point, "X", 0), ReadXmlFloat(*point, "Y", 0));
       }
     }

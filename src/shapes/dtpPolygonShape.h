@@ -121,6 +121,9 @@ class TdtpPolygonShape : public TdtpEffectShape {
  private:
   // The common tail of the setters: render again and notify.
   void Rerender();
+  // Setters of switches that change the outline polygons, and of the arrow switches.
+  void ChangeOutlineSwitch(bool& field, bool value, const char* name);
+  void StoreArrowSwitch(bool& field, bool value, const char* name);
   void DrawStippledLines(TBitmap32& bitmap) const;
 
   std::unique_ptr<TPolygon32> fillPolygon_;

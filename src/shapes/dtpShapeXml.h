@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <strings.h>
 
 #include "storage/XmlDocuments.h"
 
@@ -18,6 +19,11 @@ inline float ReadXmlFloat(const TXmlNode& node, const std::string& name, float d
 
 inline void WriteXmlFloat(TXmlNode& node, const std::string& name, float value, float defaultValue) {
   node.PutFloat(name, static_cast<double>(value), static_cast<double>(defaultValue));
+}
+
+// Whether node is an element of that name (letter case aside).
+inline bool IsElementNamed(const TXmlNode* node, const char* name) {
+  return (node->Kind() == xnElement || node->Kind() == xnEmptyElement) && strcasecmp(node->Name().c_str(), name) == 0;
 }
 
 }  // namespace kivrano

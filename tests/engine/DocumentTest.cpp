@@ -402,6 +402,26 @@ TEST(DocumentView, ZoomInAndOutComeBack) {
   doc.SetHost(nullptr);
 }
 
+TEST(DocumentView, ResizingRefitsOnlyAtOneHundredPercent) {
+  TdtpDocument doc;
+  THeadlessViewHost host(800, 600);
+  doc.SetHost(&host);
+  host.SetClientSize(600, 600);
+  doc.Resize();
+  EXPECT_FLOAT_EQ(doc.ScreenDpm(), (600.0f - 22) / 211);
+  doc.ZoomIn();
+  const float zoomed = doc.ScreenDpm();
+  host.SetClientSize(500, 600);
+  doc.Resize();
+  EXPECT_FLOAT_EQ(doc.ScreenDpm(), zoomed);
+  doc.SetZoomPercent(100);
+  host.SetClientSize(400, 600);
+  doc.SetAutoWidth(false);
+  doc.Resize();
+  EXPECT_FLOAT_EQ(doc.ScreenDpm(), (500.0f - 22) / 211);
+  doc.SetHost(nullptr);
+}
+
 TEST(ScrollBox, LargeAreasScaleTheScrollBars) {
   TdtpDocument doc;
   THeadlessViewHost host(100, 100);

@@ -63,6 +63,24 @@ TEST(PageProperties, ConstructionDefaults) {
   EXPECT_EQ(page.PageIndex(), -1);
 }
 
+TEST(PageThumbnail, StoredThumbnailIsACopyAndUpToDate) {
+  TdtpPage page;
+  TBmpImage picture;
+  picture.Width = 2;
+  picture.Height = 1;
+  picture.BitsPerPixel = 24;
+  picture.Pixels = {0xFF000000, 0xFFFFFFFF};
+  page.SetThumbnail(&picture);
+  picture.Pixels[0] = 0xFF00FF00;
+  ASSERT_NE(page.StoredThumbnail(), nullptr);
+  EXPECT_EQ(page.StoredThumbnail()->Pixels[0], 0xFF000000u);
+  EXPECT_FALSE(page.ThumbnailDirty());
+  page.SetName("x");
+  EXPECT_TRUE(page.ThumbnailDirty()) << "any change makes it stale";
+  page.SetThumbnail(nullptr);
+  EXPECT_EQ(page.StoredThumbnail(), nullptr);
+}
+
 TEST(PageLoading, ReadingAPageNotYetLoadedLoadsItOnce) {
   DocumentFixture f;
   f.doc.AddPage(nullptr);

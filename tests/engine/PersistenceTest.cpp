@@ -5,6 +5,7 @@
 #include "engine/ShapeRegistry.h"
 #include "raster/Bitmap32.h"
 #include "storage/XmlDocuments.h"
+#include "storage/dtpResource.h"
 
 namespace kivrano {
 namespace {
@@ -221,6 +222,35 @@ TEST(ShapeXml, DamagedValuesLoadWithoutHarm) {
       s->HitTest(TPoint{1, 1});
     }
   }
+}
+
+// A picture shape whose picture cannot be read when its element says so.
+class TTestPicture : public TdtpShape {
+ public:
+  TTestPicture() : resource_(this) {}
+  std::string ClassName() const override { return "TTestPicture"; }
+  void LoadFromXml(TXmlNode* node) override {
+    TdtpShape::LoadFromXml(node);
+    if (node && node->GetBool("Missing", false)) throw EResourceError("Picture file not found");
+    if (node && node->GetBool("Broken", false)) throw Exception("something else");
+  }
+  TdtpResource resource_;
+};
+
+TEST(ShapeXml, ChildWithAnUnreadablePictureIsLeftOut) {
+  RegisterShapeClass<TTestPicture>();
+  TdtpPage page;
+  LoadPageText(page,
+               "<Page><Shape><ClassName>TTestPicture</ClassName><Name>a</Name></Shape>"
+               "<Shape><ClassName>TTestPicture</ClassName><Missing>True</Missing></Shape>"
+               "<Shape><ClassName>TTestPicture</ClassName><Name>c</Name></Shape></Page>");
+  ASSERT_EQ(page.GetShapeCount(), 2);
+  EXPECT_EQ(page.GetShape(0)->Name(), "a");
+  EXPECT_EQ(page.GetShape(1)->Name(), "c");
+  EXPECT_EQ(page.GetShape(0)->ResourceCount(), 1) << "the resource registers with its shape";
+  TdtpPage other;
+  EXPECT_THROW(LoadPageText(other, "<Page><Shape><ClassName>TTestPicture</ClassName><Broken>True</Broken></Shape></Page>"),
+               Exception);
 }
 
 TEST(ShapeRegistry, RegistersEachNameOnce) {

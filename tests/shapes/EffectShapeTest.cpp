@@ -38,6 +38,23 @@ TEST(EffectShape, AddEffectOwnsAndIndexesTheEffects) {
   EXPECT_EQ(hsl->Shape(), &shape);
 }
 
+TEST(EffectShape, AddingOrChangingAnEffectRendersTheShapeAgain) {
+  test::DocumentFixture f;
+  auto owned = std::make_unique<TdtpEffectShape>();
+  TdtpEffectShape* shape = owned.get();
+  shape->SetBounds(0, 0, 10, 10);
+  f.doc.AddShape(std::move(owned));
+  shape->PrepareCache();
+  shape->SetDirty(false);
+  f.ResetRecords();
+  auto* shadow = Add<TdtpShadowEffect>(*shape);
+  EXPECT_TRUE(shape->Dirty());
+  EXPECT_EQ(f.shapeChanged, std::vector<TdtpShape*>{shape});
+  shape->SetDirty(false);
+  shadow->SetIntensity(0.3f);
+  EXPECT_TRUE(shape->Dirty());
+}
+
 TEST(EffectShape, OnlyEnabledEffectsForceTheCache) {
   TdtpEffectShape shape;
   shape.SetSmartHitTest(false);
