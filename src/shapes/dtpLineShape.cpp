@@ -277,8 +277,7 @@ void TdtpLineShape::LoadFromXml(TXmlNode* node) {
   if (const TXmlNode* points = node->FindChild("Points")) {
     for (int i = 0; i < points->ChildCount(); ++i) {
       const TXmlNode* point = points->Children(i);
-      if (point->Kind() != xnElement && point->Kind() != xnEmptyElement) continue;
-      if (point->Name() != "Point") continue;
+      if (!IsElementNamed(point, "Point")) continue;
       // A coordinate that is no finite single leaves the point out rather than moving it to 0.
       AddLinePoint(TFloatPoint{ReadCoordinate(*point, "X"), ReadCoordinate(*point, "Y")});
     }
