@@ -9,6 +9,7 @@
 #include "base/Exception.h"
 #include "engine/ShapeRegistry.h"
 #include "raster/Bitmap32.h"
+#include "shapes/dtpShapeClasses.h"
 #include "shapes/dtpFigures.h"
 #include "shapes/dtpFreehandShape.h"
 #include "shapes/dtpLineShape.h"
@@ -28,8 +29,7 @@ TdtpMatrix Scale(float s) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  RegisterFigureShapeClasses();
-  RegisterLineShapeClasses();
+  RegisterStandardShapeClasses();
   try {
     TMemoryStream stream;
     stream.WriteBuffer(data, static_cast<int32_t>(size));

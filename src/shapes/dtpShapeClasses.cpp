@@ -2,6 +2,8 @@
 
 #include "engine/ShapeRegistry.h"
 #include "shapes/dtpEffectShape.h"
+#include "shapes/dtpFigures.h"
+#include "shapes/dtpLineShape.h"
 #include "shapes/dtpPolygonShape.h"
 
 namespace kivrano {
@@ -9,6 +11,8 @@ namespace kivrano {
 void RegisterStandardShapeClasses() {
   RegisterShapeClass<TdtpEffectShape>();
   RegisterShapeClass<TdtpPolygonShape>();
+  RegisterFigureShapeClasses();
+  RegisterLineShapeClasses();
 }
 
 }  // namespace kivrano
