@@ -29,6 +29,8 @@ class GroupTest : public ::testing::Test {
  protected:
   // Six shapes "A" ... "F"; B is turned by 30 degrees and D has a curb of 2 mm.
   void SetUp() override {
+    // Undo records bring removed groups back by class name.
+    RegisterGroupShapeClass();
     const float geometry[6][4] = {{5, 5, 10, 10},   {30, 40, 20, 10}, {60, 10, 5, 5},
                                   {70, 20, 10, 30}, {20, 90, 15, 5},  {150, 150, 10, 10}};
     for (int i = 0; i < 6; ++i) {
@@ -204,6 +206,23 @@ TEST_F(GroupTest, UngroupingSeveralGroupsLeavesOtherSelectedShapesAlone) {
   EXPECT_EQ(Order(*f.page()), "ABCDEF");
   EXPECT_EQ(f.doc.SelectionCount(), 5);
   EXPECT_FALSE(Named("F")->Selected());
+}
+
+TEST_F(GroupTest, RedoFormsTheGroupAgain) {
+  Select("BDE");
+  f.doc.GroupSelection();
+  std::vector<Corners> grouped;
+  for (int i = 0; i < 3; ++i) grouped.push_back(PageCorners(*f.doc.Shapes(1)->GetShape(i)));
+  f.doc.Undo();
+  f.doc.Redo();
+  EXPECT_EQ(Order(*f.page()), "AGCF");
+  TdtpShape* group = f.doc.Shapes(1);
+  ASSERT_EQ(Order(*group), "BDE");
+  EXPECT_TRUE(group->Grouped());
+  for (int i = 0; i < 3; ++i) ExpectSameCorners(PageCorners(*group->GetShape(i)), grouped[static_cast<size_t>(i)], "redone");
+  group->SetSelected(true);
+  f.doc.UngroupSelection();
+  EXPECT_EQ(Order(*f.page()), "ABDECF");
 }
 
 }  // namespace
