@@ -529,6 +529,7 @@ void TdtpDocument::ShapeDestroyed(TdtpShape* shape) {
 }
 
 void TdtpDocument::ShapeReleased(TdtpShape* shape) {
+  if (shape == copySourcePage_) copySourcePage_ = nullptr;
   if (shape == focusedShape_) focusedShape_ = nullptr;
   if (shape == dragTarget_) dragTarget_ = nullptr;
   if (shape == editedShape_) {

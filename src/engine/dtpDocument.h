@@ -180,6 +180,54 @@ class TdtpDocument : public TVirtScrollBox {
   // ---- selection (the Selected shapes of the current page) ----
   void ClearSelection();
 
+  // ---- selection, grouping, arrangement and clipboard (dtpDocumentSelection.cpp) ----
+  // The selection is the Selected shapes of the current page in page order (index 0 at the back).
+  int SelectionCount() const;
+  // The index-th selected shape, none when out of range.
+  TdtpShape* Selection(int index) const;
+  bool HasSelection() const;
+  // Flips the shape's Selected flag; a shape selected by it becomes the focused shape.
+  void ToggleSelection(TdtpShape* shape);
+  // Selects exactly the selectable shapes whose curb-extended screen outline meets r (view pixels)
+  // and focuses the first of them.
+  void SelectInRect(const TRect& r);
+  // Each selected shape is deleted, from the front, as an undo step of its own.
+  void DeleteSelection();
+  // Replaces the selection by one selected group at the place of its backmost shape.
+  void GroupSelection();
+  // Replaces every selected group by its children, selected, with the geometry they had on screen.
+  void UngroupSelection();
+  // Align the rotated bounds of the selected shapes; targets stay within the page.
+  void AlignLeft();
+  void AlignRight();
+  void AlignTop();
+  void AlignBottom();
+  void AlignHorzCenters();
+  void AlignVertCenters();
+  // Stacking order by exchanging places; not undoable.
+  void BringToFront();
+  void SendToBack();
+  void BringForward();
+  void SendBackward();
+  // The selection as "Selection" XML text; empty without a selection.
+  std::string SelectionToXml();
+  // Adds the shapes of "Selection" XML text to the current page, selected; returns how many.
+  // Text that is not such XML adds nothing and raises nothing.
+  int PasteXml(const std::string& text);
+  // Clipboard transfer through the view host's plain-text clipboard (nothing without a host).
+  void CopyToClipboard();
+  void CutToClipboard();
+  // Pastes; on the page the clipboard was filled from the copies move by their paste offsets.
+  void PasteFromClipboard();
+  bool CanPaste() const;
+  // The page that was current when the document last filled the clipboard, or none.
+  TdtpPage* CopySourcePage() const { return copySourcePage_; }
+
+ private:
+  TdtpPage* copySourcePage_ = nullptr;
+
+ public:
+
   // ---- notifications from shapes and pages ----
   void ShapeChanged(TdtpShape* shape);
   void SelectionChanged();

@@ -1,6 +1,7 @@
 #include "shapes/dtpShapeClasses.h"
 
 #include "engine/ShapeRegistry.h"
+#include "engine/dtpGroupShape.h"
 #include "shapes/dtpEffectShape.h"
 #include "shapes/dtpFigures.h"
 #include "shapes/dtpLineShape.h"
@@ -10,6 +11,7 @@ namespace kivrano {
 
 void RegisterStandardShapeClasses() {
   RegisterShapeClass<TdtpEffectShape>();
+  RegisterGroupShapeClass();
   RegisterShapeClass<TdtpPolygonShape>();
   RegisterFigureShapeClasses();
   RegisterLineShapeClasses();
