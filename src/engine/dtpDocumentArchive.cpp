@@ -3,6 +3,7 @@
 // the direct page operations on an open archive.
 
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -58,9 +59,26 @@ void WriteXmlStream(TSingleStorage& archive, const std::string& name, TXmlDocume
   archive.AddStream(bytes, name);
 }
 
+int32_t LittleEndian32(const uint8_t* p) {
+  return static_cast<int32_t>(uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24);
+}
+
+// Thumbnails are small pictures: one announcing a huge size is refused before it is decoded, so that
+// a damaged file cannot make the opening allocate without bound.
+void CheckThumbnailSize(const TMemoryStream& bytes) {
+  constexpr int64_t kMaxThumbnailPixels = 2048 * 2048;
+  const uint8_t* p = bytes.Memory();
+  const size_t n = bytes.Bytes().size();
+  if (n < 26 || LittleEndian32(p + 14) < 40) return;  // the reader judges short and core headers
+  const int64_t width = std::abs(static_cast<int64_t>(LittleEndian32(p + 18)));
+  const int64_t height = std::abs(static_cast<int64_t>(LittleEndian32(p + 22)));
+  if (width * height > kMaxThumbnailPixels) throw Exception("Invalid BMP file: thumbnail too large");
+}
+
 std::optional<TBmpImage> ReadThumbnail(TSingleStorage& archive, int number) {
   TMemoryStream bytes = ReadWholeStream(archive, ThumbStreamName(number));
   if (bytes.Size() == 0) return std::nullopt;
+  CheckThumbnailSize(bytes);
   return ReadBmp(bytes.Memory(), static_cast<size_t>(bytes.Size()));
 }
 
@@ -155,7 +173,7 @@ struct TdtpArchiveSettings {
   bool BackgroundTiled;
   int ThumbnailWidth, ThumbnailHeight;
 
-  explicit TdtpArchiveSettings(const TXmlNode& node) {
+  explicit TdtpArchiveSettings(TXmlNode& node) {
     HandleColor = node.GetColor("HandleColor", 0);
     HandleEdgeColor = node.GetColor("HandleEdgeColor", 0);
     HotZoneScrolling = ReadOrdinal(node, "HotzoneScrolling", hzsWhenMouseDown);
@@ -177,7 +195,7 @@ struct TdtpArchiveSettings {
     GridSize = ReadFinite(node, "DefaultGridSize", 5);
     GridColor = node.GetColor("DefaultGridColor", clLightCyan);
     PageColor = node.GetColor("DefaultPageColor", clWhite);
-    ReadBitmap32Node(const_cast<TXmlNode*>(&node), "DefaultBgrImage", BackgroundImage);
+    ReadBitmap32Node(&node, "DefaultBgrImage", BackgroundImage);
     BackgroundTiled = node.GetBool("DefaultBgrTiled", false);
     ThumbnailWidth = ReadThumbnailSide(node, "ThumbnailWidth", 80);
     ThumbnailHeight = ReadThumbnailSide(node, "ThumbnailHeight", 60);

@@ -424,6 +424,18 @@ TEST_F(ArchiveTest, OpeningADamagedFileFailsAndKeepsTheCurrentDocument) {
       {"bad colour", [&](const std::string& p) { replaceStream(p, "Index.xml", "<Document><DefaultPageColor>zz</DefaultPageColor><PageCount>1</PageCount></Document>"); }, "not a valid integer"},
       {"absurd page count", [&](const std::string& p) { replaceStream(p, "Index.xml", "<Document><PageCount>99999999</PageCount></Document>"); }, "invalid page count"},
       {"bad thumbnail", [&](const std::string& p) { replaceStream(p, "Thumb0002.bmp", "BMjunk"); }, "Invalid BMP file"},
+      {"huge thumbnail",
+       [&](const std::string& p) {
+         std::string bmp(54, '\0');
+         bmp[0] = 'B';
+         bmp[1] = 'M';
+         bmp[14] = 40;
+         bmp[18] = bmp[22] = static_cast<char>(0xA0);  // 100000 x 100000 pixels
+         bmp[19] = bmp[23] = static_cast<char>(0x86);
+         bmp[20] = bmp[24] = 0x01;
+         replaceStream(p, "Thumb0001.bmp", bmp);
+       },
+       "thumbnail too large"},
       {"bad first page", [&](const std::string& p) { replaceStream(p, "Page0001.xml", "<Page><Shape"); }, ""},
   };
   for (const Case& c : cases) {
