@@ -161,8 +161,8 @@ class TdtpDocument : public TVirtScrollBox {
   void SetPageHeight(float mm);
   void NewDocument();
   void Clear();
-  // Loads the content of a page created for a file being opened. The archive reader sets this
-  // hook; without one a page that is not loaded is simply marked loaded.
+  // Loads the content of a page created for a file being opened: marks it loaded, reads its stream
+  // from the attached archive (nothing without one), then raises OnLoadPageContent.
   void LoadPage(int index);
   std::function<void(TdtpDocument*, int)> OnLoadPageContent;
 
