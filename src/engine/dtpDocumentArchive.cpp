@@ -294,8 +294,13 @@ void TdtpDocument::LoadFromFile(const std::string& fileName) {
   thumbnails.reserve(static_cast<size_t>(count));
   for (int n = 1; n <= count; ++n) thumbnails.push_back(ReadThumbnail(*archive, n));
   if (count > 0) {
+    // Page 1 is read at once after the clearing: try it aside first, so that a page that cannot be
+    // read stops the opening here.
     TXmlDocument first;
-    ReadXmlStream(*archive, PageStreamName(1), first);
+    if (ReadXmlStream(*archive, PageStreamName(1), first)) {
+      TdtpPage trial;
+      trial.LoadFromXml(first.Root());
+    }
   }
 
   Clear();

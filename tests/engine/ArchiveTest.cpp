@@ -437,6 +437,12 @@ TEST_F(ArchiveTest, OpeningADamagedFileFailsAndKeepsTheCurrentDocument) {
        },
        "thumbnail too large"},
       {"bad first page", [&](const std::string& p) { replaceStream(p, "Page0001.xml", "<Page><Shape"); }, ""},
+      {"bad first page value",
+       [&](const std::string& p) {
+         replaceStream(p, "Page0001.xml",
+                       "<Page><IsDefaultPage>False</IsDefaultPage><GridColor>zz</GridColor></Page>");
+       },
+       "not a valid integer"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
