@@ -328,14 +328,25 @@ int TdtpDocument::AddPage(std::unique_ptr<TdtpPage> page) {
 void TdtpDocument::InsertPage(int index, std::unique_ptr<TdtpPage> page) {
   if (index < 0 || index > PageCount()) throw Exception("Cannot insert a page at that position");
   if (!page) page = std::make_unique<TdtpPage>();
-  // The stream names of the pages from index on are about to shift: read them in first.
-  for (int i = index; i < PageCount(); ++i) Pages(i)->EnsureLoaded();
+  const bool direct = archiveDirect_ && archive_;
+  if (direct) {
+    for (int number = PageCount(); number > index; --number) MovePageStreams(number, number + 1);
+  } else {
+    // The stream names of the pages from index on are about to shift: read them in first, and
+    // have them written under their new numbers.
+    for (int i = index; i < PageCount(); ++i) {
+      Pages(i)->EnsureLoaded();
+      Pages(i)->SetModified(true);
+    }
+  }
   SetCurrentPageIndex(-1);
   TdtpPage* inserted = page.get();
   pages_.insert(pages_.begin() + index, std::move(page));
   AttachPage(inserted);
+  inserted->SetModified(true);
   SetCurrentPageIndex(index);
   for (int i = index; i < PageCount(); ++i) PageChanged(Pages(i));
+  if (direct) SaveIndex();
 }
 
 void TdtpDocument::DestroyPage(size_t index) {
@@ -349,8 +360,18 @@ void TdtpDocument::DeletePage(int index) {
   if (!Pages(index)) return;
   const bool deletingCurrent = index == currentPageIndex_;
   if (deletingCurrent) UnhookCurrentPage();
-  for (int i = index + 1; i < PageCount(); ++i) Pages(i)->EnsureLoaded();
+  const bool direct = archiveDirect_ && archive_;
+  if (direct) {
+    DeletePageStreams(index + 1);
+    for (int number = index + 2; number <= PageCount(); ++number) MovePageStreams(number, number - 1);
+  } else {
+    for (int i = index + 1; i < PageCount(); ++i) {
+      Pages(i)->EnsureLoaded();
+      Pages(i)->SetModified(true);
+    }
+  }
   DestroyPage(static_cast<size_t>(index));
+  if (direct) SaveIndex();
   SetModified(true);
   for (int i = index; i < PageCount(); ++i) PageChanged(Pages(i));
   if (index < currentPageIndex_ || currentPageIndex_ >= PageCount()) {
@@ -405,12 +426,14 @@ void TdtpDocument::Clear() {
   currentPageIndex_ = -1;
   ClearUndo();
   SetDefaults();
+  archive_.reset();
 }
 
 void TdtpDocument::LoadPage(int index) {
   TdtpPage* page = Pages(index);
   if (!page) return;
   page->SetLoaded(true);  // a load is attempted once
+  ReadPageFromArchive(index);
   if (OnLoadPageContent) OnLoadPageContent(this, index);
 }
 

@@ -11,6 +11,7 @@
 #include "engine/dtpCommand.h"
 #include "engine/dtpShape.h"
 #include "raster/Bitmap32.h"
+#include "storage/SingleFileStorage.h"
 
 namespace kivrano {
 
@@ -160,8 +161,8 @@ class TdtpDocument : public TVirtScrollBox {
   void SetPageHeight(float mm);
   void NewDocument();
   void Clear();
-  // Loads the content of a page created for a file being opened. The archive reader sets this
-  // hook; without one a page that is not loaded is simply marked loaded.
+  // Loads the content of a page created for a file being opened: marks it loaded, reads its stream
+  // from the attached archive (nothing without one), then raises OnLoadPageContent.
   void LoadPage(int index);
   std::function<void(TdtpDocument*, int)> OnLoadPageContent;
 
@@ -438,6 +439,33 @@ class TdtpDocument : public TVirtScrollBox {
   int hotZoneTimer_ = 0;
   bool inTick_ = false;
   int autoThumbnailDelay_ = 2000;
+
+  // ---- drawing files (.hsf archives) ----
+ public:
+  // Opens a drawing: settings and thumbnails at once, page contents when first needed. A file that
+  // cannot be opened leaves the current document as it was.
+  void LoadFromFile(const std::string& fileName);
+  // Saves the drawing (also under a new name) into a complete new archive beside the target, which
+  // replaces the target only once it is fully written; a failed save leaves the old file as it was.
+  void SaveToFile(const std::string& fileName);
+  // Writes "Index.xml" and the modified pages into the open archive.
+  void SaveToArchive();
+  // Rewrites "Index.xml" in the open archive.
+  void SaveIndex();
+  void LoadSettingsFromXml(TXmlNode* node);
+  void SaveSettingsToXml(TXmlNode* node);
+  // The archive attached to the document, none for a new document.
+  TSingleStorage* Archive() const { return archive_.get(); }
+
+ private:
+  void ReadPageFromArchive(int index);
+  // Index, modified pages with thumbnails, surplus page streams and packing; no flag changes.
+  void WriteModifiedParts();
+  // Clears the modified flags and, unless UndoPastSave, the history after a complete save.
+  void CommitSave();
+  void MovePageStreams(int from, int to);
+  void DeletePageStreams(int number);
+  std::unique_ptr<TSingleStorage> archive_;
 };
 
 // The document with its properties and events published for the form designer.

@@ -1,0 +1,490 @@
+// Drawing files: the document stored as an archive of "Index.xml", one XML stream per page and one
+// thumbnail picture per page; opening with lazily read pages, saving of the modified pages only, and
+// the direct page operations on an open archive.
+
+#include <cmath>
+#include <cstdlib>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "base/Exception.h"
+#include "engine/dtpDocument.h"
+#include "engine/dtpPage.h"
+#include "platform/BmpCodec.h"
+#include "storage/XmlBitmaps.h"
+#include "storage/XmlDocuments.h"
+
+namespace kivrano {
+
+namespace {
+
+constexpr const char* kIndexStream = "Index.xml";
+// Pages an index may announce beyond the streams present: pages without a stream load empty, but an
+// absurd count must not create pages without bound.
+constexpr int kMaxPagesWithoutStreams = 1000;
+
+std::string NumberedName(const char* format, int number) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, format, number);
+  return buffer;
+}
+
+std::string PageStreamName(int number) { return NumberedName("Page%.4d.xml", number); }
+std::string ThumbStreamName(int number) { return NumberedName("Thumb%.4d.bmp", number); }
+
+TMemoryStream ReadWholeStream(TSingleStorage& archive, const std::string& name) {
+  TMemoryStream bytes;
+  archive.ReadStream(name, bytes);
+  bytes.SetPosition(0);
+  return bytes;
+}
+
+// Parses a stream of the archive; false when the stream is missing or empty.
+bool ReadXmlStream(TSingleStorage& archive, const std::string& name, TXmlDocument& xml) {
+  TMemoryStream bytes = ReadWholeStream(archive, name);
+  if (bytes.Size() == 0) return false;
+  xml.LoadFromStream(bytes);
+  return true;
+}
+
+void WriteXmlStream(TSingleStorage& archive, const std::string& name, TXmlDocument& xml) {
+  TMemoryStream bytes;
+  xml.SaveToStream(bytes);
+  bytes.SetPosition(0);
+  archive.AddStream(bytes, name);
+}
+
+int32_t LittleEndian32(const uint8_t* p) {
+  return static_cast<int32_t>(uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24);
+}
+
+// Thumbnails are small pictures: one announcing a huge size is refused before it is decoded, so that
+// a damaged file cannot make the opening allocate without bound.
+void CheckThumbnailSize(const TMemoryStream& bytes) {
+  constexpr int64_t kMaxThumbnailPixels = 2048 * 2048;
+  const uint8_t* p = bytes.Memory();
+  const size_t n = bytes.Bytes().size();
+  if (n < 26 || LittleEndian32(p + 14) < 40) return;  // the reader judges short and core headers
+  const int64_t width = std::abs(static_cast<int64_t>(LittleEndian32(p + 18)));
+  const int64_t height = std::abs(static_cast<int64_t>(LittleEndian32(p + 22)));
+  if (width * height > kMaxThumbnailPixels) throw Exception("Invalid BMP file: thumbnail too large");
+}
+
+std::optional<TBmpImage> ReadThumbnail(TSingleStorage& archive, int number) {
+  TMemoryStream bytes = ReadWholeStream(archive, ThumbStreamName(number));
+  if (bytes.Size() == 0) return std::nullopt;
+  CheckThumbnailSize(bytes);
+  return ReadBmp(bytes.Memory(), static_cast<size_t>(bytes.Size()));
+}
+
+class BusyScope {
+ public:
+  BusyScope(TdtpDocument& document, TCursor cursor) : document_(document) { document_.BeginBusy(cursor); }
+  ~BusyScope() { document_.EndBusy(); }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  TdtpDocument& document_;
+};
+
+// Values read from a stored file: what is out of range or not a finite number reads as the default.
+float ReadPositive(const TXmlNode& node, const char* name, float defaultValue) {
+  const double v = node.GetFloat(name, defaultValue);
+  return std::isfinite(v) && v > 0 && v < 1.0e7 ? static_cast<float>(v) : defaultValue;
+}
+
+float ReadFinite(const TXmlNode& node, const char* name, float defaultValue) {
+  const double v = node.GetFloat(name, defaultValue);
+  return std::isfinite(v) && std::fabs(v) < 1.0e7 ? static_cast<float>(v) : defaultValue;
+}
+
+int ReadOrdinal(const TXmlNode& node, const char* name, int last) {
+  const int v = node.GetInteger(name, 0);
+  return v >= 0 && v <= last ? v : 0;
+}
+
+int ReadThumbnailSide(const TXmlNode& node, const char* name, int defaultValue) {
+  constexpr int kMaxThumbnailSide = 2048;
+  const int v = node.GetInteger(name, defaultValue);
+  return v > 0 && v <= kMaxThumbnailSide ? v : defaultValue;
+}
+
+void WriteFloat(TXmlNode& node, const char* name, float value, float defaultValue) {
+  node.PutFloat(name, static_cast<double>(value), static_cast<double>(defaultValue));
+}
+
+// Forces a written file onto the disk before it replaces another.
+void SyncFile(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  const bool synced = fd >= 0 && ::fsync(fd) == 0;
+  if (fd >= 0) ::close(fd);
+  if (!synced) throw Exception("Cannot write file " + path.string());
+}
+
+// Makes a rename durable; best effort, as some file systems refuse to sync directories.
+void SyncDirectory(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return;
+  (void)::fsync(fd);
+  ::close(fd);
+}
+
+void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+  std::error_code ec;
+  std::filesystem::rename(from, to, ec);
+  if (ec) throw Exception("Cannot save file \"" + to.string() + "\": " + ec.message());
+}
+
+std::filesystem::path TemporaryNameBeside(const std::filesystem::path& target) {
+  static unsigned counter = 0;
+  std::filesystem::path name = target;
+  name += "." + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".saving";
+  return name;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  if (a.empty() || b.empty()) return false;
+  std::error_code ec;
+  if (std::filesystem::equivalent(a, b, ec)) return true;
+  return std::filesystem::absolute(a, ec).lexically_normal() == std::filesystem::absolute(b, ec).lexically_normal();
+}
+
+}  // namespace
+
+// The settings of "Index.xml", read completely before any of them is applied, so that a damaged
+// index changes nothing.
+struct TdtpArchiveSettings {
+  TColor HandleColor, HandleEdgeColor;
+  int HotZoneScrolling, StretchFilter;
+  bool ReadOnly;
+  float RenderDpm, ScreenDpm;
+  bool StoreThumbnails, ShowMargins, SnapToGrid;
+  float StepAngle;
+  int ViewStyle;
+  float PageWidth, PageHeight, MarginLeft, MarginTop, MarginRight, MarginBottom, GridSize;
+  TColor GridColor, PageColor;
+  std::unique_ptr<TBitmap32> BackgroundImage;
+  bool BackgroundTiled;
+  int ThumbnailWidth, ThumbnailHeight;
+
+  explicit TdtpArchiveSettings(TXmlNode& node) {
+    HandleColor = node.GetColor("HandleColor", 0);
+    HandleEdgeColor = node.GetColor("HandleEdgeColor", 0);
+    HotZoneScrolling = ReadOrdinal(node, "HotzoneScrolling", hzsWhenMouseDown);
+    StretchFilter = ReadOrdinal(node, "StretchFilter", sfSpline);
+    ReadOnly = node.GetBool("ReadOnly", false);
+    RenderDpm = ReadPositive(node, "RenderDpm", kDefaultDpm);
+    ScreenDpm = ReadPositive(node, "ScreenDpm", kDefaultDpm);
+    StoreThumbnails = node.GetBool("StoreThumbnails", true);
+    ShowMargins = node.GetBool("ShowMargins", false);
+    SnapToGrid = node.GetBool("SnapToGrid", false);
+    StepAngle = ReadFinite(node, "StepAngle", 0);
+    ViewStyle = ReadOrdinal(node, "ViewStyle", vsNormal);
+    PageWidth = ReadPositive(node, "DefaultPageWidth", 210);
+    PageHeight = ReadPositive(node, "DefaultPageHeight", 297);
+    MarginLeft = ReadFinite(node, "DefaultMarginLeft", 10);
+    MarginTop = ReadFinite(node, "DefaultMarginTop", 10);
+    MarginRight = ReadFinite(node, "DefaultMarginRight", 10);
+    MarginBottom = ReadFinite(node, "DefaultMarginBottom", 10);
+    GridSize = ReadFinite(node, "DefaultGridSize", 5);
+    GridColor = node.GetColor("DefaultGridColor", clLightCyan);
+    PageColor = node.GetColor("DefaultPageColor", clWhite);
+    ReadBitmap32Node(&node, "DefaultBgrImage", BackgroundImage);
+    BackgroundTiled = node.GetBool("DefaultBgrTiled", false);
+    ThumbnailWidth = ReadThumbnailSide(node, "ThumbnailWidth", 80);
+    ThumbnailHeight = ReadThumbnailSide(node, "ThumbnailHeight", 60);
+  }
+};
+
+// ---------------------------------------------------------------------------------------------
+// Settings
+
+void TdtpDocument::LoadSettingsFromXml(TXmlNode* node) {
+  if (!node) return;
+  TdtpArchiveSettings s(*node);
+  handleColor_ = s.HandleColor;
+  handleEdgeColor_ = s.HandleEdgeColor;
+  hotZoneScrolling_ = static_cast<TdtpHZScrollingType>(s.HotZoneScrolling);
+  quality_ = static_cast<TStretchFilter>(s.StretchFilter);
+  readOnly_ = s.ReadOnly;
+  renderDpm_ = s.RenderDpm;
+  screenDpm_ = s.ScreenDpm;
+  storeThumbnails_ = s.StoreThumbnails;
+  showMargins_ = s.ShowMargins;
+  snapToGrid_ = s.SnapToGrid;
+  stepAngle_ = s.StepAngle;
+  viewStyle_ = static_cast<TdtpViewStyleType>(s.ViewStyle);
+  defaultPageWidth_ = s.PageWidth;
+  defaultPageHeight_ = s.PageHeight;
+  defaultMarginLeft_ = s.MarginLeft;
+  defaultMarginTop_ = s.MarginTop;
+  defaultMarginRight_ = s.MarginRight;
+  defaultMarginBottom_ = s.MarginBottom;
+  defaultGridSize_ = s.GridSize;
+  defaultGridColor_ = s.GridColor;
+  defaultPageColor_ = s.PageColor;
+  defaultBackgroundImage_ = std::move(s.BackgroundImage);
+  defaultBackgroundTiled_ = s.BackgroundTiled;
+  thumbnailWidth_ = s.ThumbnailWidth;
+  thumbnailHeight_ = s.ThumbnailHeight;
+  if (OnLoadAdditionalInfo) OnLoadAdditionalInfo(this, node);
+  Invalidate();
+}
+
+void TdtpDocument::SaveSettingsToXml(TXmlNode* node) {
+  if (!node) return;
+  node->PutHex("HandleColor", static_cast<int>(handleColor_), 0, 8);
+  node->PutHex("HandleEdgeColor", static_cast<int>(handleEdgeColor_), 0, 8);
+  node->PutInteger("HotzoneScrolling", hotZoneScrolling_, 0);
+  node->PutInteger("StretchFilter", quality_, 0);
+  node->PutBool("ReadOnly", readOnly_, false);
+  WriteFloat(*node, "RenderDpm", renderDpm_, kDefaultDpm);
+  WriteFloat(*node, "ScreenDpm", screenDpm_, kDefaultDpm);
+  node->PutBool("StoreThumbnails", storeThumbnails_, true);
+  node->PutBool("ShowMargins", showMargins_, false);
+  node->PutBool("SnapToGrid", snapToGrid_, false);
+  WriteFloat(*node, "StepAngle", stepAngle_, 0);
+  node->PutInteger("ViewStyle", viewStyle_, 0);
+  node->PutInteger("PageCount", PageCount(), 0);
+  WriteFloat(*node, "DefaultPageWidth", defaultPageWidth_, 210);
+  WriteFloat(*node, "DefaultPageHeight", defaultPageHeight_, 297);
+  WriteFloat(*node, "DefaultMarginLeft", defaultMarginLeft_, 10);
+  WriteFloat(*node, "DefaultMarginTop", defaultMarginTop_, 10);
+  WriteFloat(*node, "DefaultMarginRight", defaultMarginRight_, 10);
+  WriteFloat(*node, "DefaultMarginBottom", defaultMarginBottom_, 10);
+  WriteFloat(*node, "DefaultGridSize", defaultGridSize_, 5);
+  node->PutColor("DefaultGridColor", defaultGridColor_, clLightCyan);
+  node->PutColor("DefaultPageColor", defaultPageColor_, clWhite);
+  WriteBitmap32Node(node, "DefaultBgrImage", defaultBackgroundImage_.get());
+  node->PutBool("DefaultBgrTiled", defaultBackgroundTiled_, false);
+  node->PutInteger("ThumbnailWidth", thumbnailWidth_, 80);
+  node->PutInteger("ThumbnailHeight", thumbnailHeight_, 60);
+  if (OnSaveAdditionalInfo) OnSaveAdditionalInfo(this, node);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Opening
+
+void TdtpDocument::LoadFromFile(const std::string& fileName) {
+  CheckNotBusy();
+  BusyScope busy(*this, crHourGlass);
+  if (!std::filesystem::is_regular_file(fileName)) throw Exception("Cannot find file \"" + fileName + "\"");
+
+  // Everything that can fail on a damaged file is read before the current document is cleared.
+  auto archive = std::make_unique<TSingleStorage>();
+  archive->SetFileName(fileName);
+  archive->SetOverwriteMode(omReplace);
+  TXmlDocument index;
+  if (!ReadXmlStream(*archive, kIndexStream, index) || !index.Root() || index.Root()->Name() != "Document") {
+    throw Exception("\"" + fileName + "\" is not a drawing: it holds no document index");
+  }
+  TXmlNode* root = index.Root();
+  (void)TdtpArchiveSettings(*root);
+  const int count = root->GetInteger("PageCount", 0);
+  if (count < 0 || count > archive->StreamCount() + kMaxPagesWithoutStreams) {
+    throw Exception("\"" + fileName + "\" announces an invalid page count");
+  }
+  std::vector<std::optional<TBmpImage>> thumbnails;
+  thumbnails.reserve(static_cast<size_t>(count));
+  for (int n = 1; n <= count; ++n) thumbnails.push_back(ReadThumbnail(*archive, n));
+  if (count > 0) {
+    // Page 1 is read at once after the clearing: try it aside first, so that a page that cannot be
+    // read stops the opening here.
+    TXmlDocument first;
+    if (ReadXmlStream(*archive, PageStreamName(1), first)) {
+      TdtpPage trial;
+      trial.LoadFromXml(first.Root());
+    }
+  }
+
+  Clear();
+  archive_ = std::move(archive);
+  LoadSettingsFromXml(root);
+  for (int n = 1; n <= count; ++n) {
+    Progress(ptLoad, n, count, static_cast<float>(n - 1) / static_cast<float>(count));
+    auto page = std::make_unique<TdtpPage>();
+    page->SetLoaded(false);
+    const std::optional<TBmpImage>& thumbnail = thumbnails[static_cast<size_t>(n - 1)];
+    if (thumbnail) page->SetThumbnail(&*thumbnail);
+    AddPage(std::move(page));
+  }
+  SetCurrentPageIndex(0);
+  SetModified(false);
+  Progress(ptLoad, count, count, 1);
+}
+
+void TdtpDocument::ReadPageFromArchive(int index) {
+  TdtpPage* page = Pages(index);
+  if (!archive_ || !page) return;
+  const bool showCursor = !IsBusy();
+  if (showCursor) ShowCursor(crAppStart);
+  // Reading a page is no edit: the shapes it adds must not become undoable insertions.
+  LockUndo();
+  try {
+    TXmlDocument xml;
+    if (ReadXmlStream(*archive_, PageStreamName(index + 1), xml)) page->LoadFromXml(xml.Root());
+  } catch (...) {
+    UnlockUndo();
+    if (showCursor) ShowCursor(Cursor());
+    throw;
+  }
+  UnlockUndo();
+  if (showCursor) ShowCursor(Cursor());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Saving
+
+void TdtpDocument::SaveIndex() {
+  if (!archive_) return;
+  TXmlDocument xml("Document");
+  xml.SetLayout(xlIndented);
+  xml.SetStoreDefaults(true);
+  SaveSettingsToXml(xml.Root());
+  WriteXmlStream(*archive_, kIndexStream, xml);
+}
+
+void TdtpDocument::SaveToArchive() {
+  if (!archive_) throw Exception("Archive must exist");
+  try {
+    WriteModifiedParts();
+    CommitSave();
+  } catch (...) {
+    try {
+      archive_->Flush();
+    } catch (const Exception&) {
+      // The first failure is the one to report.
+    }
+    throw;
+  }
+  archive_->Flush();
+}
+
+void TdtpDocument::WriteModifiedParts() {
+  SaveIndex();
+  const int count = PageCount();
+  const auto total = static_cast<float>(count);
+  for (int i = 0; i < count; ++i) {
+    TdtpPage* page = Pages(i);
+    if (!page->Modified()) continue;
+    const int n = i + 1;
+    TXmlDocument xml("Page");
+    xml.SetLayout(xlIndented);
+    xml.SetStoreDefaults(false);
+    xml.Root()->AddAttributeInt("Index", n);
+    page->SaveToXml(xml.Root());
+    Progress(ptSave, n, count, (static_cast<float>(i) + 0.2f) / total);
+    TMemoryStream bytes;
+    xml.SaveToStream(bytes);
+    bytes.SetPosition(0);
+    Progress(ptSave, n, count, (static_cast<float>(i) + 0.7f) / total);
+    archive_->AddStream(bytes, PageStreamName(n));
+    Progress(ptSave, n, count, (static_cast<float>(i) + 0.7f) / total);
+    if (storeThumbnails_) {
+      if (const TBmpImage* thumbnail = page->GetThumbnail()) {
+        TMemoryStream picture;
+        WriteBmp(*thumbnail, 24, picture);
+        picture.SetPosition(0);
+        archive_->AddStream(picture, ThumbStreamName(n));
+      } else {
+        archive_->DeleteStream(ThumbStreamName(n));
+      }
+    }
+  }
+  Progress(ptSave, count, count, 1);
+  for (int n = count + 1; archive_->StreamExists(PageStreamName(n)); ++n) DeletePageStreams(n);
+  if (archive_->WastedSpace() > archive_->FileSize() / 4) archive_->Pack();
+}
+
+void TdtpDocument::CommitSave() {
+  SetModified(false);
+  if (!undoPastSave_) ClearUndo();
+}
+
+void TdtpDocument::SaveToFile(const std::string& fileName) {
+  CheckNotBusy();
+  BusyScope busy(*this, crHourGlass);
+  const bool sameFile = archive_ && SameFile(archive_->FileName(), fileName);
+  if (!sameFile) {
+    // Pages not read yet still sit in the old file only.
+    for (int i = 0; i < PageCount(); ++i) Pages(i)->EnsureLoaded();
+  }
+
+  // The drawing is written completely into a new archive beside the target; the target is replaced
+  // by renaming only once that archive is complete and on disk. Until then the old file (and the
+  // archive attached to the document) stay untouched, whatever fails.
+  const std::filesystem::path target(fileName);
+  const std::filesystem::path temporary = TemporaryNameBeside(target);
+  auto fresh = std::make_unique<TSingleStorage>();
+  fresh->SetOverwriteMode(omReplace);
+  fresh->SetCreateNew(true);
+  std::unique_ptr<TSingleStorage> previous;
+  bool attached = false;
+  try {
+    fresh->SetFileName(temporary.string());
+    if (sameFile) {
+      // Unmodified pages keep their stored bytes: they are copied over, not written afresh.
+      for (int k = 0; k < archive_->StreamCount(); ++k) {
+        const std::string name = archive_->Streams(k)->Name();
+        TMemoryStream bytes = ReadWholeStream(*archive_, name);
+        fresh->AddStream(bytes, name);
+      }
+    } else {
+      for (int i = 0; i < PageCount(); ++i) Pages(i)->SetModified(true);
+    }
+    previous = std::move(archive_);
+    archive_ = std::move(fresh);
+    attached = true;
+    WriteModifiedParts();
+    archive_->Flush();
+    archive_->SetFileName("");
+    SyncFile(temporary);
+    std::error_code ec;
+    const auto permissions = std::filesystem::status(target, ec).permissions();
+    if (!ec && permissions != std::filesystem::perms::unknown) std::filesystem::permissions(temporary, permissions, ec);
+    RenameOver(temporary, target);
+  } catch (...) {
+    if (attached) archive_ = std::move(previous);
+    fresh.reset();
+    std::error_code ec;
+    std::filesystem::remove(temporary, ec);
+    throw;
+  }
+  SyncDirectory(target.has_parent_path() ? target.parent_path() : std::filesystem::path("."));
+  CommitSave();
+  // Saved. The document now works with the new file; should it not open again, the previous
+  // archive still serves any page not yet read.
+  auto reopened = std::make_unique<TSingleStorage>();
+  reopened->SetOverwriteMode(omReplace);
+  try {
+    reopened->SetFileName(fileName);
+  } catch (...) {
+    archive_ = std::move(previous);
+    throw;
+  }
+  previous.reset();
+  archive_ = std::move(reopened);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Direct page operations
+
+void TdtpDocument::DeletePageStreams(int number) {
+  archive_->DeleteStream(PageStreamName(number));
+  archive_->DeleteStream(ThumbStreamName(number));
+}
+
+void TdtpDocument::MovePageStreams(int from, int to) {
+  for (auto name : {PageStreamName, ThumbStreamName}) {
+    archive_->DeleteStream(name(to));
+    archive_->RenameStream(name(from), name(to));
+  }
+}
+
+}  // namespace kivrano
