@@ -692,6 +692,10 @@ void TdtpDocument::Progress(TdtpProgressType type, int count, int total, float p
 
 void TdtpDocument::SetDragState(TdtpDragState state) {
   if (state == dragState_) return;
+  // A running drag is cancelled; so is a shape waiting to be placed.
+  if (dragState_ == dsTracking) EndMove(false);
+  if (dragState_ == dsRubberBand) EndRubberBand(false);
+  if (dragState_ == dsInsertArmed || dragState_ == dsInsertDragging) EndInsert(false);
   dragState_ = state;
 }
 

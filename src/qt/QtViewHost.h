@@ -18,10 +18,6 @@ namespace kivrano {
 
 class TdtpDocument;
 
-// Shift-state bits of mouse and key events.
-enum TShiftFlag : int { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
-enum TMouseButton { mbLeft, mbRight, mbMiddle };
-
 // Pointer and key input in the view's terms: client pixels, virtual-key codes, shift bits. The
 // interaction code binds these; an unbound event is dropped.
 struct TViewInput {
