@@ -533,9 +533,9 @@ void TdtpDocument::ContextPopup(int x, int y) {
         if (dragState_ == dsEditing && editedShape_) editedShape_->EditKeyPress(ch);
       };
     };
-    const std::vector<TViewMenuItem> items{{"Cut", true, forward(kCharCut), "Ctrl+X"},
-                                           {"Copy", true, forward(kCharCopy), "Ctrl+C"},
-                                           {"Paste", true, forward(kCharPaste), "Ctrl+V"}};
+    const std::vector<TViewMenuItem> items{{"Cut", true, forward(kCharCut)},
+                                           {"Copy", true, forward(kCharCopy)},
+                                           {"Paste", true, forward(kCharPaste)}};
     Host()->Popup(items, TPoint{x, y});
     return;
   }

@@ -42,7 +42,6 @@ struct TViewMenuItem {
   std::string Caption;
   bool Enabled = true;
   std::function<void()> OnClick;
-  std::string ShortCut;  // shown beside the caption, e.g. "Ctrl+X"
 };
 
 // The window behind a document view. The view talks to its window only through this interface, so
