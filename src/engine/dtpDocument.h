@@ -80,7 +80,7 @@ class TdtpDocument : public TVirtScrollBox {
   void SetHandleEdgeColor(TColor v) { handleEdgeColor_ = v; }
   TdtpHelperMethodtype HelperMethod() const { return helperMethod_; }
   void SetHelperMethod(TdtpHelperMethodtype v);
-  // Stored only: the hot-zone timer and its scrolling step belong to the interaction code.
+  // Runs the 50 ms hot-zone timer for any value but hzsNoScroll.
   TdtpHZScrollingType HotZoneScrolling() const { return hotZoneScrolling_; }
   void SetHotZoneScrolling(TdtpHZScrollingType v);
   TdtpViewerModeType Mode() const { return mode_; }
@@ -452,6 +452,13 @@ class TdtpDocument : public TVirtScrollBox {
   void RedrawOverlay(TCanvas& canvas);
   void PresentOverlay(const TRect& r);
   void DuplicateSelectionBy(TFloatPoint deltaMM);
+  // Erases or draws the overlay of the running drag with the stored delta.
+  void ToggleOverlay();
+  // Automatic scrolling while the pointer rests near the view's edges.
+  void HotZoneStep();
+  void RunHotZoneTimer(bool run);
+  // Scrolls by (dx, dy) and paints what scrolled in at once.
+  void ScrollAndPaint(int dx, int dy);
   void SelectShapesInRect(const TRect& r);
 
   TPoint pressPoint_;
@@ -465,6 +472,10 @@ class TdtpDocument : public TVirtScrollBox {
   bool outlineAlt_ = false;
   int lastShift_ = 0;
   std::vector<TViewMenuItem> popupMenu_;
+  uint32_t hotZoneLastTick_ = 0;
+  TPoint hotZoneLastPoint_;
+  float hotZoneTime_ = 0;
+  bool hotZoneScrollingNow_ = false;
 };
 
 // The document with its properties and events published for the form designer.

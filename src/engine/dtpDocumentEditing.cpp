@@ -24,6 +24,13 @@ constexpr int kKeyDelete = 0x2E;
 constexpr int kKeyF2 = 0x71;
 constexpr int kKeyF5 = 0x74;
 
+constexpr int kHotZoneInterval = 50;
+// The zones are the outer 7 % of the view; a pointer faster than 30 px/s starts no scrolling.
+constexpr float kHotZoneShare = 0.07f;
+constexpr float kHotZoneRestSpeed = 30;
+// Scrolling speed builds up over 0.7 s.
+constexpr float kHotZoneRampMs = 700;
+
 constexpr char32_t kCharCopy = 3;
 constexpr char32_t kCharPaste = 22;
 constexpr char32_t kCharCut = 24;
@@ -368,6 +375,7 @@ void TdtpDocument::MouseDown(TMouseButton button, int shift, int x, int y) {
 
 void TdtpDocument::MouseMove(int shift, int x, int y) {
   lastShift_ = shift;
+  if (hotZoneScrolling_ != hzsNoScroll && !hotZoneScrollingNow_) HotZoneStep();
   if (dragState_ == dsEditing && editedShape_) {
     editedShape_->EditMouseMove(HeldButtonFlags(shift), shift, x, y);
     return;
@@ -462,6 +470,92 @@ void TdtpDocument::DblClick(TMouseButton button, int shift, int x, int y) {
   dragKind_ = hit ? hkMove : hkNone;
   dragTarget_ = shape;
   if (shape) BeginEditShape(shape);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Hot-zone scrolling
+
+void TdtpDocument::RunHotZoneTimer(bool run) {
+  if (!Host()) return;
+  if (run && hotZoneTimer_ == 0) {
+    hotZoneTimer_ = Host()->StartTimer(kHotZoneInterval, [this] {
+      if (hotZoneScrollingNow_) HotZoneStep();
+    });
+  } else if (!run && hotZoneTimer_ != 0) {
+    Host()->StopTimer(hotZoneTimer_);
+    hotZoneTimer_ = 0;
+    hotZoneScrollingNow_ = false;
+  }
+}
+
+void TdtpDocument::ToggleOverlay() {
+  switch (dragState_) {
+    case dsTracking: DrawTrackOutlines(dragDelta_); break;
+    case dsRubberBand: DrawRubberBand(dragDelta_); break;
+    case dsInsertDragging: DrawInsertFrame(dragDelta_); break;
+    default: break;
+  }
+}
+
+void TdtpDocument::ScrollAndPaint(int dx, int dy) {
+  ScrollBy(dx, dy);
+  const int cw = ClientWidth(), ch = ClientHeight();
+  if (dx > 0) Paint(TRect{cw - dx, 0, cw, ch});
+  if (dx < 0) Paint(TRect{0, 0, -dx, ch});
+  if (dy > 0) Paint(TRect{0, ch - dy, cw, ch});
+  if (dy < 0) Paint(TRect{0, 0, cw, -dy});
+  if (dragState_ == dsTracking) {
+    // The press point stays on the same spot of the page.
+    pressPoint_.X -= dx;
+    pressPoint_.Y -= dy;
+    PointerDelta(hotZoneLastPoint_, lastShift_, dragDelta_, dragDeltaMM_);
+  }
+}
+
+void TdtpDocument::HotZoneStep() {
+  if (!Host() || dragState_ == dsInsertDragging || dragState_ == dsEditing) return;
+  const uint32_t now = Host()->TickCount();
+  const float dt = std::clamp(static_cast<float>(now - hotZoneLastTick_), 1.0f, 200.0f);
+  hotZoneLastTick_ = now;
+  const TPoint p = Host()->PointerPosition();
+  const float moved = std::hypot(static_cast<float>(p.X - hotZoneLastPoint_.X), static_cast<float>(p.Y - hotZoneLastPoint_.Y));
+  hotZoneLastPoint_ = p;
+  if (!hotZoneScrollingNow_ && moved / dt * 1000 > kHotZoneRestSpeed) return;
+
+  const float cw = static_cast<float>(ClientWidth()), ch = static_cast<float>(ClientHeight());
+  const float px = static_cast<float>(p.X), py = static_cast<float>(p.Y);
+  float fx = 0, fy = 0;
+  if (RectContains(TRect{0, 0, ClientWidth(), ClientHeight()}, p)) {
+    const float zx = kHotZoneShare * cw, zy = kHotZoneShare * ch;
+    if (px < zx) {
+      fx = px / zx - 1;
+    } else if (cw - px < zx) {
+      fx = 1 - (cw - px) / zx;
+    }
+    if (py < zy) {
+      fy = py / zy - 1;
+    } else if (ch - py < zy) {
+      fy = 1 - (ch - py) / zy;
+    }
+  }
+  if (fx == 0 && fy == 0) {
+    hotZoneScrollingNow_ = false;
+    return;
+  }
+  hotZoneTime_ = hotZoneScrollingNow_ ? hotZoneTime_ + dt : 10;
+  const float limit = hotZoneTime_ / kHotZoneRampMs;
+  fx = std::clamp(std::copysign(fx * fx, fx), -limit, limit);
+  fy = std::clamp(std::copysign(fy * fy, fy), -limit, limit);
+  const int dx = RoundToInt(dt * fx * 2);
+  const int dy = RoundToInt(dt * fy * 2);
+  if (overlayDrawn_) {
+    ToggleOverlay();
+    ScrollAndPaint(dx, dy);
+    ToggleOverlay();
+  } else if (hotZoneScrolling_ == hzsAlways) {
+    ScrollAndPaint(dx, dy);
+  }
+  hotZoneScrollingNow_ = true;
 }
 
 // ---------------------------------------------------------------------------------------------

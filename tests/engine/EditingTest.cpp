@@ -566,6 +566,58 @@ TEST_F(EditingFixture, TheContextMenuWhileEditingForwardsCutCopyPasteAsCharacter
   EXPECT_TRUE(clicked);
 }
 
+// ---- hot-zone scrolling --------------------------------------------------------------------
+
+TEST_F(EditingFixture, ARestingPointerInAZoneScrollsFasterAndFaster) {
+  doc.SetHotZoneScrolling(hzsAlways);
+  host.AdvanceTime(1000);
+  Move(400, 590, 0);  // arrives fast: no scrolling yet
+  host.AdvanceTime(100);
+  EXPECT_EQ(doc.ScrollY(), 0);
+  Move(400, 590, 0);  // resting in the bottom zone
+  std::vector<float> positions;
+  for (int i = 0; i < 6; ++i) {
+    host.AdvanceTime(50);
+    positions.push_back(doc.ScrollY());
+  }
+  EXPECT_GT(positions[0], 0);
+  for (size_t i = 2; i < positions.size(); ++i) EXPECT_GT(positions[i] - positions[i - 1], positions[i - 1] - positions[i - 2]);
+  // Leaving the zone stops it.
+  Move(400, 300, 0);
+  host.AdvanceTime(50);
+  Move(400, 300, 0);
+  const float stopped = doc.ScrollY();
+  host.AdvanceTime(200);
+  EXPECT_EQ(doc.ScrollY(), stopped);
+}
+
+TEST_F(EditingFixture, WhenMouseDownScrollsOnlyDuringADragAndTheDragFollowsThePage) {
+  TdtpShape* s = AddSelected(40, 100, 20, 10);
+  doc.SetHotZoneScrolling(hzsWhenMouseDown);
+  host.AdvanceTime(1000);
+  Move(400, 590, 0);
+  Move(400, 590, 0);
+  host.AdvanceTime(300);
+  EXPECT_EQ(doc.ScrollY(), 0);
+
+  PaintAll();
+  Press(Px(50), Px(105));
+  host.AdvanceTime(300);
+  Move(Px(50), 590);
+  host.AdvanceTime(1);
+  Move(Px(50), 590);
+  host.AdvanceTime(300);
+  const float scrolled = doc.ScrollY();
+  EXPECT_GT(scrolled, 0);
+  // What scrolled in was painted at once and the outlines sit on it: a full repaint changes nothing.
+  const auto during = Surface();
+  PaintAll();
+  EXPECT_EQ(Surface(), during);
+  Release(Px(50), 590);
+  // The shape went where the pointer points on the scrolled page.
+  EXPECT_NEAR(s->DocTop(), 100 + (590 - Px(105) + scrolled) / kDpm, 0.5f);
+}
+
 // ---- keyboard -------------------------------------------------------------------------------
 
 TEST_F(EditingFixture, DeleteRemovesTheSelectionOneUndoStepPerShape) {
