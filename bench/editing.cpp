@@ -59,6 +59,7 @@ void BM_DragStep50Outlines(benchmark::State& state) {
   const int x = static_cast<int>(centre.X), y = static_cast<int>(centre.Y);
   scene.doc.MouseDown(mbLeft, ssLeft, x, y);
   scene.doc.MouseMove(ssLeft, x + 10, y + 10);
+  scene.host.ResetRecords();
   int step = 0;
   for (auto _ : state) {
     ++step;
