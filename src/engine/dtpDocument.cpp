@@ -112,6 +112,7 @@ void TdtpDocument::HostAttached() {
   UnlockUndo();
   PageChanged(CurrentPage());
   StartTickTimer();
+  RunHotZoneTimer(hotZoneScrolling_ != hzsNoScroll);
 }
 
 void TdtpDocument::StartTickTimer() {
@@ -122,6 +123,7 @@ void TdtpDocument::StopTimers() {
   if (!Host()) return;
   if (tickTimer_) Host()->StopTimer(tickTimer_);
   tickTimer_ = 0;
+  RunHotZoneTimer(false);
 }
 
 uint32_t TdtpDocument::Now() const {
@@ -261,7 +263,10 @@ void TdtpDocument::SetDefaultBackgroundImage(const TBitmap32* picture) {
   Invalidate();
 }
 
-void TdtpDocument::SetHotZoneScrolling(TdtpHZScrollingType v) { hotZoneScrolling_ = v; }
+void TdtpDocument::SetHotZoneScrolling(TdtpHZScrollingType v) {
+  if (v != hotZoneScrolling_) RunHotZoneTimer(v != hzsNoScroll);
+  hotZoneScrolling_ = v;
+}
 
 void TdtpDocument::SetRenderAtScreenRes(bool v) {
   if (v == renderAtScreenRes_) return;
@@ -716,6 +721,10 @@ void TdtpDocument::Progress(TdtpProgressType type, int count, int total, float p
 
 void TdtpDocument::SetDragState(TdtpDragState state) {
   if (state == dragState_) return;
+  // A running drag is cancelled; so is a shape waiting to be placed.
+  if (dragState_ == dsTracking) EndMove(false);
+  if (dragState_ == dsRubberBand) EndRubberBand(false);
+  if (dragState_ == dsInsertArmed || dragState_ == dsInsertDragging) EndInsert(false);
   dragState_ = state;
 }
 

@@ -81,7 +81,7 @@ class TdtpDocument : public TVirtScrollBox {
   void SetHandleEdgeColor(TColor v) { handleEdgeColor_ = v; }
   TdtpHelperMethodtype HelperMethod() const { return helperMethod_; }
   void SetHelperMethod(TdtpHelperMethodtype v);
-  // Stored only: the hot-zone timer and its scrolling step belong to the interaction code.
+  // Runs the 50 ms hot-zone timer for any value but hzsNoScroll.
   TdtpHZScrollingType HotZoneScrolling() const { return hotZoneScrolling_; }
   void SetHotZoneScrolling(TdtpHZScrollingType v);
   TdtpViewerModeType Mode() const { return mode_; }
@@ -466,6 +466,92 @@ class TdtpDocument : public TVirtScrollBox {
   void MovePageStreams(int from, int to);
   void DeletePageStreams(int number);
   std::unique_ptr<TSingleStorage> archive_;
+
+  // ---- interactive editing (dtpDocumentEditing.cpp) ----
+ public:
+  // Input from the view's window: client pixels, ss* shift bits (held buttons included).
+  void MouseDown(TMouseButton button, int shift, int x, int y);
+  void MouseMove(int shift, int x, int y);
+  void MouseUp(TMouseButton button, int shift, int x, int y);
+  void DblClick(TMouseButton button, int shift, int x, int y);
+  void KeyDown(int key, int shift);
+  void KeyPress(char32_t ch);
+  void KeyUp(int key, int shift);
+  // The context menu at a client point: the edited shape's menu while editing, else PopupMenu.
+  void ContextPopup(int x, int y);
+  // Starts placing a shape the caller created, by dragging a frame or by a click; the document
+  // takes ownership. Raise "Working already" while busy.
+  void InsertShape(std::unique_ptr<TdtpShape> shape);
+  void InsertShapeByClick(std::unique_ptr<TdtpShape> shape);
+  void EndInsert(bool accept);
+  void EndMove(bool accept);
+  void EndRubberBand(bool accept);
+  void StartMove();
+  void UpdateDrag(TFloatPoint delta);
+  // XOR overlays on the window surface: drawing twice with the same delta erases.
+  void DrawTrackOutlines(TFloatPoint delta);
+  void DrawInsertFrame(TFloatPoint delta);
+  void DrawRubberBand(TFloatPoint delta);
+  // p in view mm; snapped to the current page's grid (a moved shape's origin lands on it).
+  TFloatPoint SnapDragPoint(TFloatPoint p, bool snap);
+  TCursor HandleCursor(const TdtpShape* shape, uint8_t kind) const;
+  // The shape under p (view pixels) with the handle kind hit (hkMove for its body), none.
+  TdtpShape* ShapeAtPos(TPoint p, uint8_t& kind);
+  // The deepest enabled shape under p (a group member rather than the group).
+  bool ShapeAtPosDeep(TPoint p, TdtpShape*& shape);
+  TdtpShape* PendingInsertShape() const { return insertShape_.get(); }
+  uint8_t DragKind() const { return dragKind_; }
+  TPoint PressPoint() const { return pressPoint_; }
+  TFloatPoint DragDelta() const { return dragDelta_; }
+  TFloatPoint DragDeltaMM() const { return dragDeltaMM_; }
+  bool OverlayDrawn() const { return overlayDrawn_; }
+  const std::vector<TViewMenuItem>& PopupMenu() const { return popupMenu_; }
+  void SetPopupMenu(std::vector<TViewMenuItem> items) { popupMenu_ = std::move(items); }
+
+  std::function<void(TdtpDocument*, TMouseButton, int, int, int)> OnMouseDown;
+  std::function<void(TdtpDocument*, TMouseButton, int, int, int)> OnMouseUp;
+  std::function<void(TdtpDocument*, int, int)> OnKeyDown;
+  std::function<void(TdtpDocument*, char32_t)> OnKeyPress;
+  std::function<void(TdtpDocument*, int, int)> OnKeyUp;
+  // A moved selection left the view: the application may start a drag-and-drop of the view.
+  std::function<void(TdtpDocument*)> OnStartDrag;
+
+ private:
+  void BeginInsert(std::unique_ptr<TdtpShape> shape, bool byClick);
+  // The drag delta (pixels, mm) for the pointer at p, snapped and constrained as the drag asks.
+  void PointerDelta(TPoint p, int shift, TFloatPoint& delta, TFloatPoint& deltaMM);
+  // Keeps the aspect of a pending shape with PreserveAspect in a frame delta.
+  TFloatPoint InsertFrameDelta(TFloatPoint delta) const;
+  TRect PressRect(TFloatPoint delta) const;
+  void SetHoverCursor(TPoint p);
+  // Draws the active overlay again into a canvas clipped to a freshly painted area.
+  void RedrawOverlay(TCanvas& canvas);
+  void PresentOverlay(const TRect& r);
+  // Ctrl-drag: copies the selection through its XML form and moves the copies by the delta.
+  void DuplicateSelectionBy(TFloatPoint deltaMM);
+  // Erases or draws the overlay of the running drag with the stored delta.
+  void ToggleOverlay();
+  // Automatic scrolling while the pointer rests near the view's edges.
+  void HotZoneStep();
+  void RunHotZoneTimer(bool run);
+  // Scrolls by (dx, dy) and paints what scrolled in at once.
+  void ScrollAndPaint(int dx, int dy);
+
+  TPoint pressPoint_;
+  TFloatPoint pressPointMM_;
+  TFloatPoint dragDelta_;
+  TFloatPoint dragDeltaMM_;
+  uint8_t dragKind_ = 0;
+  std::unique_ptr<TdtpShape> insertShape_;
+  bool insertByClick_ = false;
+  bool overlayDrawn_ = false;
+  bool outlineAlt_ = false;
+  int lastShift_ = 0;
+  std::vector<TViewMenuItem> popupMenu_;
+  uint32_t hotZoneLastTick_ = 0;
+  TPoint hotZoneLastPoint_;
+  float hotZoneTime_ = 0;
+  bool hotZoneScrollingNow_ = false;
 };
 
 // The document with its properties and events published for the form designer.

@@ -48,6 +48,7 @@ void TdtpDocument::Paint(const TRect& clip) {
   canvas.SetClipRect(area);
   PaintPage(canvas);
   DrawSelections(canvas);
+  RedrawOverlay(canvas);
 }
 
 void TdtpDocument::ScrollWindowContent(int dx, int dy) {

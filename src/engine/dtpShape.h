@@ -396,6 +396,13 @@ class TdtpShape : public IResourceOwner {
   // Sets the tracked position of a handle (local mm).
   void SetHandleTrack(int index, float x, float y);
 
+  // ---- interactive tracking ----
+  // Computes the tracked geometry, the tracking matrix and the tracked handle positions for a drag
+  // of the given handle kind by delta view pixels; alt inverts angle snapping of rotations.
+  virtual void ComputeTracking(TFloatPoint delta, bool alt, uint8_t kind);
+  // Local mm before the drag to local mm after it (set by ComputeTracking).
+  const TdtpMatrix& TrackMatrix() const { return trackMatrix_; }
+
  protected:
   // Replaces the handle and edge arrays (for UpdateHandles overrides).
   std::vector<TdtpShapeHandle>& Handles() { return handles_; }

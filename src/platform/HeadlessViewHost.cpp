@@ -71,6 +71,7 @@ void THeadlessViewHost::ResetRecords() {
   invalidated_.clear();
   invalidateAllCount_ = 0;
   scrolls_.clear();
+  presented_.clear();
 }
 
 }  // namespace kivrano

@@ -19,6 +19,7 @@ class THeadlessViewHost : public IViewHost {
 
   void InvalidateRect(const TRect& rect) override { invalidated_.push_back(rect); }
   void InvalidateAll() override { ++invalidateAllCount_; }
+  void PresentRect(const TRect& rect) override { presented_.push_back(rect); }
   void ScrollContent(int dx, int dy) override { scrolls_.push_back(TPoint{dx, dy}); }
 
   void SetScrollBar(TScrollBarKind kind, int min, int max, int page, int position) override;
@@ -60,6 +61,7 @@ class THeadlessViewHost : public IViewHost {
   const ScrollBarState& ScrollBar(TScrollBarKind kind) const { return bars_[kind]; }
   const std::vector<TRect>& Invalidated() const { return invalidated_; }
   int InvalidateAllCount() const { return invalidateAllCount_; }
+  const std::vector<TRect>& Presented() const { return presented_; }
   const std::vector<TPoint>& Scrolls() const { return scrolls_; }
   int ProcessMessagesCount() const { return processMessagesCount_; }
   int TimerCount() const { return static_cast<int>(timers_.size()); }
@@ -79,6 +81,7 @@ class THeadlessViewHost : public IViewHost {
   int clientHeight_;
   std::vector<TRect> invalidated_;
   int invalidateAllCount_ = 0;
+  std::vector<TRect> presented_;
   std::vector<TPoint> scrolls_;
   ScrollBarState bars_[2];
   TCursor cursor_ = crDefault;

@@ -30,6 +30,10 @@ constexpr TCursor crSizeAll = -22;
 
 enum TScrollBarKind { sbHorizontal, sbVertical };
 
+// Shift-state bits of pointer and key input.
+enum TShiftFlag : int { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+
 // Keys whose state the engine queries.
 enum TVirtualKey { vkShift = 0x10, vkControl = 0x11, vkMenu = 0x12, vkLButton = 0x01, vkRButton = 0x02, vkMButton = 0x04 };
 
@@ -53,6 +57,9 @@ class IViewHost {
   // Repaint requests. Rectangles are in client pixels, right and bottom exclusive.
   virtual void InvalidateRect(const TRect& rect) = 0;
   virtual void InvalidateAll() = 0;
+  // The view drew straight onto its window surface inside rect (XOR overlays): show those pixels
+  // without asking the view to paint. A host that cannot tell the two apart repaints.
+  virtual void PresentRect(const TRect& rect) { InvalidateRect(rect); }
   // Moves the present window content by (dx, dy) pixels; what scrolls in is invalidated.
   virtual void ScrollContent(int dx, int dy) = 0;
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QImage>
 #include <QKeyEvent>
@@ -9,12 +10,14 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "engine/dtpCursors.h"
 #include "engine/dtpDocument.h"
 
 namespace kivrano {
@@ -41,6 +44,16 @@ Qt::CursorShape CursorShapeOf(TCursor cursor) {
     case crSizeAll: return Qt::SizeAllCursor;
     default: return Qt::ArrowCursor;
   }
+}
+
+// The Qt cursor of an id: a standard shape, or one of the program's own pictures.
+QCursor QtCursorOf(TCursor cursor) {
+  if (const TCursorImage* own = FindProgramCursor(cursor)) {
+    const QImage image(reinterpret_cast<const uchar*>(own->Pixels.data()), own->Width, own->Height,
+                       static_cast<qsizetype>(own->Width) * 4, QImage::Format_ARGB32);
+    return QCursor(QPixmap::fromImage(image.copy()), own->HotX, own->HotY);
+  }
+  return QCursor(CursorShapeOf(cursor));
 }
 
 int ShiftOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
@@ -112,7 +125,9 @@ void TQtViewHost::SetDocument(TdtpDocument* document) {
   if (document_) document_->SetHost(nullptr);
   timers_.clear();
   document_ = document;
+  presentOnly_ = QRegion();
   if (document_) {
+    BindInput();
     document_->SetHost(this);
     document_->Resize();
   }
@@ -126,13 +141,52 @@ QScrollBar* TQtViewHost::Bar(TScrollBarKind kind) const {
 int TQtViewHost::ClientWidth() const { return viewport()->width(); }
 int TQtViewHost::ClientHeight() const { return viewport()->height(); }
 
-void TQtViewHost::InvalidateRect(const TRect& rect) {
-  viewport()->update(QRect(rect.Left, rect.Top, rect.Width(), rect.Height()));
+void TQtViewHost::BindInput() {
+  // The handlers look the document up when they run: detaching it leaves nothing dangling.
+  input_.OnMouseDown = [this](TMouseButton b, int shift, int x, int y) {
+    if (document_) document_->MouseDown(b, shift, x, y);
+  };
+  input_.OnMouseUp = [this](TMouseButton b, int shift, int x, int y) {
+    if (document_) document_->MouseUp(b, shift, x, y);
+  };
+  input_.OnMouseMove = [this](int shift, int x, int y) {
+    if (document_) document_->MouseMove(shift, x, y);
+  };
+  input_.OnDblClick = [this](TMouseButton b, int shift, int x, int y) {
+    if (document_) document_->DblClick(b, shift, x, y);
+  };
+  input_.OnKeyDown = [this](int key, int shift) {
+    if (document_) document_->KeyDown(key, shift);
+  };
+  input_.OnKeyUp = [this](int key, int shift) {
+    if (document_) document_->KeyUp(key, shift);
+  };
+  input_.OnKeyPress = [this](char32_t ch) {
+    if (document_) document_->KeyPress(ch);
+  };
 }
 
-void TQtViewHost::InvalidateAll() { viewport()->update(); }
+void TQtViewHost::InvalidateRect(const TRect& rect) {
+  const QRect r(rect.Left, rect.Top, rect.Width(), rect.Height());
+  presentOnly_ -= r;
+  viewport()->update(r);
+}
 
-void TQtViewHost::ScrollContent(int dx, int dy) { viewport()->scroll(dx, dy); }
+void TQtViewHost::InvalidateAll() {
+  presentOnly_ = QRegion();
+  viewport()->update();
+}
+
+void TQtViewHost::PresentRect(const TRect& rect) {
+  const QRect r(rect.Left, rect.Top, rect.Width(), rect.Height());
+  presentOnly_ += r;
+  viewport()->update(r);
+}
+
+void TQtViewHost::ScrollContent(int dx, int dy) {
+  presentOnly_ = QRegion();
+  viewport()->scroll(dx, dy);
+}
 
 void TQtViewHost::SetScrollBar(TScrollBarKind kind, int min, int max, int page, int position) {
   QScrollBar* bar = Bar(kind);
@@ -179,7 +233,7 @@ void TQtViewHost::scrollContentsBy(int /*dx*/, int /*dy*/) {
 
 void TQtViewHost::SetCursor(TCursor cursor) {
   cursor_ = cursor;
-  viewport()->setCursor(QCursor(CursorShapeOf(cursor)));
+  viewport()->setCursor(QtCursorOf(cursor));
 }
 
 void TQtViewHost::SetFocus() { setFocus(Qt::OtherFocusReason); }
@@ -242,7 +296,10 @@ void TQtViewHost::paintEvent(QPaintEvent* event) {
     painter.fillRect(event->rect(), palette().color(QPalette::Dark));
     return;
   }
-  for (const QRect& r : event->region()) document_->Paint(TRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+  for (const QRect& r : event->region() - presentOnly_) {
+    document_->Paint(TRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+  }
+  presentOnly_ -= event->region();
   const TBitmap32& surface = document_->WindowSurface();
   if (surface.Empty()) return;
   // Canvas pixels carry alpha 0: the surface is presented as opaque RGB.
@@ -319,6 +376,11 @@ void TQtViewHost::keyReleaseEvent(QKeyEvent* event) {
 void TQtViewHost::focusInEvent(QFocusEvent* event) {
   QAbstractScrollArea::focusInEvent(event);
   if (input_.OnFocusChanged) input_.OnFocusChanged(true);
+}
+
+void TQtViewHost::contextMenuEvent(QContextMenuEvent* event) {
+  if (document_) document_->ContextPopup(event->pos().x(), event->pos().y());
+  event->accept();
 }
 
 void TQtViewHost::focusOutEvent(QFocusEvent* event) {

@@ -6,6 +6,7 @@
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
+#include <QRegion>
 #include <functional>
 #include <map>
 #include <memory>
@@ -17,10 +18,6 @@ class QTimer;
 namespace kivrano {
 
 class TdtpDocument;
-
-// Shift-state bits of mouse and key events.
-enum TShiftFlag : int { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
-enum TMouseButton { mbLeft, mbRight, mbMiddle };
 
 // Pointer and key input in the view's terms: client pixels, virtual-key codes, shift bits. The
 // interaction code binds these; an unbound event is dropped.
@@ -53,6 +50,8 @@ class TQtViewHost : public QAbstractScrollArea, public IViewHost {
   int ClientHeight() const override;
   void InvalidateRect(const TRect& rect) override;
   void InvalidateAll() override;
+  // Shows surface pixels the view drew itself (drag outlines) without asking it to paint.
+  void PresentRect(const TRect& rect) override;
   void ScrollContent(int dx, int dy) override;
   void SetScrollBar(TScrollBarKind kind, int min, int max, int page, int position) override;
   void SetScrollPosition(TScrollBarKind kind, int position) override;
@@ -85,14 +84,19 @@ class TQtViewHost : public QAbstractScrollArea, public IViewHost {
   void keyReleaseEvent(QKeyEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   QScrollBar* Bar(TScrollBarKind kind) const;
   void BarAction(TScrollBarKind kind, int action);
+  // Routes the input to the document's interaction handlers.
+  void BindInput();
 
   TdtpDocument* document_ = nullptr;
   TViewInput input_;
   TCursor cursor_ = crDefault;
+  // Areas updated only to present the surface: painting them again would wipe drag outlines.
+  QRegion presentOnly_;
   std::map<int, std::unique_ptr<QTimer>> timers_;
   int nextTimerId_ = 1;
   QElapsedTimer clock_;

@@ -7,14 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/dtpCursors.h"
 #include "shapes/dtpFigureGeometry.h"
 #include "shapes/dtpPolygonShape.h"
 
 namespace kivrano {
-
-// Insert cursors of the figures ("CRDTPCROSSRECTANGLE", "CRDTPCROSSELLIPSE").
-constexpr TCursor crDtpCrossRectangle = -35;
-constexpr TCursor crDtpCrossEllipse = -36;
 
 // Replaces the shape's points by one line holding these points.
 void SetFigurePoints(TdtpPolygonShape& shape, const std::vector<TFloatPoint>& points);

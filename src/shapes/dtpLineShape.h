@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/dtpCursors.h"
 #include "shapes/dtpArrowGeometry.h"
 #include "shapes/dtpPolygonShape.h"
 
@@ -16,9 +17,6 @@ namespace kivrano {
 class TCanvas;
 class TdtpLineShape;
 class TXmlNode;
-
-// Insert cursor of lines ("CRDTPCROSSLINE").
-constexpr TCursor crDtpCrossLine = -33;
 
 // The head at one end of a line. The setters repaint the owning line; they record no undo.
 class TdtpArrow {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/dtpCursors.h"
 #include "engine/dtpDocument.h"
 #include "engine/dtpPage.h"
 #include "qt/QtViewHost.h"
@@ -29,6 +30,12 @@ void SendWheel(QWidget* target, int notches, Qt::KeyboardModifiers modifiers) {
   const QPointF at(20, 20);
   QWheelEvent event(at, target->mapToGlobal(at), QPoint(), QPoint(0, notches * 120), Qt::NoButton, modifiers,
                     Qt::NoScrollPhase, false);
+  QApplication::sendEvent(target, &event);
+}
+
+void SendMouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QMouseEvent event(type, QPointF(at), target->mapToGlobal(QPointF(at)), button, buttons, modifiers);
   QApplication::sendEvent(target, &event);
 }
 
@@ -55,6 +62,25 @@ class QtViewHostTest : public QObject {
     view->SetDocument(doc.get());
     view->show();
     QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+  }
+
+  void draggingMovesAShapeAndShowsTheCopyCursorWithCtrl() {
+    TdtpShape* block = doc->Shapes(0);
+    const TFloatPoint centre = block->LocalToScreen(TFloatPoint{20, 15});
+    const QPoint from(static_cast<int>(centre.X), static_cast<int>(centre.Y));
+    const QPoint to = from + QPoint(30, 12);
+    QWidget* port = view->viewport();
+    SendMouse(port, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    QVERIFY(block->Selected());
+    SendMouse(port, QEvent::MouseMove, from + QPoint(15, 6), Qt::NoButton, Qt::LeftButton, Qt::ControlModifier);
+    QCOMPARE(view->CurrentCursor(), crSizeCopy);
+    QCOMPARE(port->cursor().shape(), Qt::BitmapCursor);
+    SendMouse(port, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    QVERIFY(doc->OverlayDrawn());
+    SendMouse(port, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(doc->ShapeCount(), 1);
+    QVERIFY(std::fabs(block->DocLeft() - (20 + 30 / doc->ScreenDpm())) < 0.01f);
+    QVERIFY(std::fabs(block->DocTop() - (20 + 12 / doc->ScreenDpm())) < 0.01f);
   }
 
   void cleanup() {
