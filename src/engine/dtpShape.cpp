@@ -835,16 +835,16 @@ void TdtpShape::UpdateHandles() {
   const struct {
     uint8_t kind;
     float x, y;
-  } spec[5] = {{hkTopLeft, 0, 0},
+  } placement[5] = {{hkTopLeft, 0, 0},
                {hkBottomLeft, 0, docHeight_},
                {hkBottomRight, docWidth_, docHeight_},
                {hkTopRight, docWidth_, 0},
                {hkRotate, 1.03f * docWidth_, docHeight_ / 2}};
   handles_.resize(5);
   for (size_t i = 0; i < 5; ++i) {
-    handles_[i].Kind = spec[i].kind;
-    handles_[i].X = spec[i].x;
-    handles_[i].Y = spec[i].y;
+    handles_[i].Kind = placement[i].kind;
+    handles_[i].X = placement[i].x;
+    handles_[i].Y = placement[i].y;
   }
   edges_.resize(4);
   const uint8_t edgeKinds[4] = {hkLeft, hkBottom, hkRight, hkTop};
