@@ -836,10 +836,10 @@ void TdtpShape::UpdateHandles() {
     uint8_t kind;
     float x, y;
   } placement[5] = {{hkTopLeft, 0, 0},
-               {hkBottomLeft, 0, docHeight_},
-               {hkBottomRight, docWidth_, docHeight_},
-               {hkTopRight, docWidth_, 0},
-               {hkRotate, 1.03f * docWidth_, docHeight_ / 2}};
+                    {hkBottomLeft, 0, docHeight_},
+                    {hkBottomRight, docWidth_, docHeight_},
+                    {hkTopRight, docWidth_, 0},
+                    {hkRotate, 1.03f * docWidth_, docHeight_ / 2}};
   handles_.resize(5);
   for (size_t i = 0; i < 5; ++i) {
     handles_[i].Kind = placement[i].kind;
