@@ -17,12 +17,26 @@
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "base/Exception.h"
 #include "engine/dtpCursors.h"
 #include "engine/dtpDocument.h"
+#include "platform/Dialogs.h"
 
 namespace kivrano {
 
 namespace {
+
+// Runs an event handler; a failure is shown to the user as a message, as the toolkit shows errors
+// that reach it, and the event counts as handled.
+template <typename Handler>
+bool ShowingFailures(Handler&& handler) {
+  try {
+    return handler();
+  } catch (const Exception& e) {
+    Dialogs().MessageDlg(e.what(), mtError, MsgButtons({mbOK}));
+    return true;
+  }
+}
 
 // Line scrolls per wheel notch.
 constexpr int kLinesPerNotch = 3;
@@ -243,7 +257,8 @@ int TQtViewHost::StartTimer(int intervalMs, std::function<void()> callback) {
   const int id = nextTimerId_++;
   auto timer = std::make_unique<QTimer>();
   timer->setInterval(intervalMs);
-  QObject::connect(timer.get(), &QTimer::timeout, this, [callback = std::move(callback)] { callback(); });
+  QObject::connect(timer.get(), &QTimer::timeout, this,
+                   [callback = std::move(callback)] { ShowingFailures([&] { callback(); return true; }); });
   timer->start();
   timers_[id] = std::move(timer);
   return id;
@@ -288,6 +303,14 @@ bool TQtViewHost::HasClipboardText() const { return !QGuiApplication::clipboard(
 std::string TQtViewHost::ClipboardText() const { return QGuiApplication::clipboard()->text().toStdString(); }
 void TQtViewHost::SetClipboardText(const std::string& text) {
   QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+bool TQtViewHost::event(QEvent* event) {
+  return ShowingFailures([&] { return QAbstractScrollArea::event(event); });
+}
+
+bool TQtViewHost::viewportEvent(QEvent* event) {
+  return ShowingFailures([&] { return QAbstractScrollArea::viewportEvent(event); });
 }
 
 void TQtViewHost::paintEvent(QPaintEvent* event) {

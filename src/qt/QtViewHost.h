@@ -72,6 +72,10 @@ class TQtViewHost : public QAbstractScrollArea, public IViewHost {
   void SetClipboardText(const std::string& text) override;
 
  protected:
+  // Failures of the view's handlers end here: the toolkit shows their text in a message box
+  // instead of letting an exception cross the event loop.
+  bool event(QEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;

@@ -12,6 +12,8 @@
 #include "engine/dtpCursors.h"
 #include "engine/dtpDocument.h"
 #include "engine/dtpPage.h"
+#include "base/Exception.h"
+#include "platform/Dialogs.h"
 #include "qt/QtViewHost.h"
 
 using namespace kivrano;
@@ -162,6 +164,16 @@ class QtViewHostTest : public QObject {
     QTest::keyClick(view.get(), 'a');
     QCOMPARE(keys, (std::vector<int>{0x2E, 0x25, 'A'}));
     QCOMPARE(chars, (std::vector<char32_t>{U'a'}));
+  }
+
+  void failuresOfHandlersAreShownAsMessages() {
+    THeadlessDialogs dialogs;
+    IDialogs* previous = SetDialogs(&dialogs);
+    view->Input().OnMouseDown = [](TMouseButton, int, int, int) { throw Exception("Working already"); };
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 20));
+    SetDialogs(previous);
+    QCOMPARE(dialogs.Shown().size(), size_t{1});
+    QCOMPARE(dialogs.Shown()[0].Text, std::string("Working already"));
   }
 
   void cursorsTimersAndFocus() {
