@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
+#include "platform/FontEngine.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,60 +19,6 @@ namespace {
 const std::string kLanguageFolder =
     (std::filesystem::path(KIVRANO_TEST_DATA).parent_path().parent_path() / "assets" / "languages" / "").string();
 constexpr int kLineCount = 260;
-
-// Returns the offset of the first byte that does not belong to a well-formed UTF-8 sequence
-// (overlong forms, surrogates and code points above U+10FFFF are rejected), or npos.
-size_t FirstInvalidUtf8Byte(const std::string& text) {
-  size_t i = 0;
-  while (i < text.size()) {
-    const auto lead = static_cast<uint8_t>(text[i]);
-    size_t length = 0;
-    uint32_t code = 0;
-    uint32_t minimum = 0;
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    } else if ((lead & 0xE0) == 0xC0) {
-      length = 2, code = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-      length = 3, code = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-      length = 4, code = lead & 0x07, minimum = 0x10000;
-    } else {
-      return i;
-    }
-    if (text.size() - i < length) return i;
-    for (size_t k = 1; k < length; ++k) {
-      const auto next = static_cast<uint8_t>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return i;
-      code = (code << 6) | (next & 0x3F);
-    }
-    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return i;
-    i += length;
-  }
-  return std::string::npos;
-}
-
-TEST(Utf8Check, FindsTheFirstMalformedSequence) {
-  struct Case {
-    std::string text;
-    size_t expected;
-  };
-  const Case cases[] = {
-      {"Kopi\xC3\xABren", std::string::npos},        // e with diaeresis
-      {"\xC3\x89" "chelle \xE2\x82\xAC \xF0\x9F\x98\x80", std::string::npos},
-      {"ab\xC3", 2},                                 // cut off at the end
-      {"a\xC3(", 1},                                 // continuation byte missing
-      {"a\x80", 1},                                  // stray continuation byte
-      {"\xC0\xAF", 0},                               // overlong '/'
-      {"\xE0\x80\xAF", 0},                           // overlong '/' in three bytes
-      {"x\xED\xA0\x80", 1},                          // surrogate U+D800
-      {"\xF4\x90\x80\x80", 0},                       // above U+10FFFF
-      {"\xFF", 0},
-      {"Kopi\xEBren", 4},                            // Latin-1 instead of UTF-8
-  };
-  for (const Case& c : cases) EXPECT_EQ(FirstInvalidUtf8Byte(c.text), c.expected) << c.text;
-}
 
 // Lines that no control and no message of the editor reads; they stay empty so that a line
 // shifted by an insertion or a deletion shows up at once.
@@ -124,7 +70,8 @@ class LanguageFileTest : public ::testing::TestWithParam<const char*> {
 };
 
 TEST_P(LanguageFileTest, IsUtf8WithLfLineEnds) {
-  EXPECT_EQ(FirstInvalidUtf8Byte(bytes_), std::string::npos);
+  // The decoder turns every byte of a malformed sequence into U+FFFD, which no line needs.
+  EXPECT_EQ(Utf8ToCodePoints(bytes_).find(U'\uFFFD'), std::u32string::npos) << "not well-formed UTF-8";
   EXPECT_NE(bytes_.compare(0, 3, "\xEF\xBB\xBF"), 0) << "byte-order mark";
   EXPECT_EQ(bytes_.find('\r'), std::string::npos) << "carriage return";
 }
