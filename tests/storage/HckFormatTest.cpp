@@ -11,6 +11,7 @@
 #include "raster/Bitmap32.h"
 #include "storage/dtpRasterFormatHck.h"
 #include "storage/dtpRasterSurface.h"
+#include "support/FuzzSeeds.h"
 
 namespace kivrano {
 namespace {
@@ -99,6 +100,12 @@ TEST(HckFormat, DamagedDataFails) {
     EXPECT_THROW(DecodeHck(c.bytes.data(), c.bytes.size(), decoded), ERasterError) << c.name;
     EXPECT_LE(int64_t{decoded.Width()} * decoded.Height(), 100000) << c.name;
   }
+}
+
+// The seeds of fuzz_hck.
+TEST(HckFormat, SeedsMatchTheEncoder) {
+  testing::CheckFuzzSeed("fuzz_hck", "small.hck", EncodeHck(ViewOf(Picture(3, 2))));
+  testing::CheckFuzzSeed("fuzz_hck", "gradient.hck", EncodeHck(ViewOf(Picture(16, 16))));
 }
 
 }  // namespace
