@@ -34,13 +34,20 @@ void TdtpBitmapShape::LoadPictureFile(const std::string& fileName) {
     resource_->SetExt(LowerCaseExtension(fileName));
     return;
   }
-  TBitmap32 picture;
-  TdtpImageFiler filer;
-  filer.SetFileName(fileName);
-  filer.LoadBitmap(&picture);
-  const std::vector<uint8_t> encoded = EncodeHck(ViewOf(picture));
-  WriteBytes(bytes, encoded);
-  resource_->SetExt(".hck");
+  try {
+    TBitmap32 picture;
+    TdtpImageFiler filer;
+    filer.SetFileName(fileName);
+    filer.LoadBitmap(&picture);
+    WriteBytes(bytes, EncodeHck(ViewOf(picture)));
+    resource_->SetExt(".hck");
+  } catch (const std::exception&) {
+    // A drawing that refers to a picture this system cannot decode (a JPEG 2000 file without its
+    // library) still opens: the shape stays empty and keeps the reference. Inserting such a file
+    // reports the failure.
+    bytes.SetSize(0);
+    if (!loadingXml_) throw;
+  }
 }
 
 void TdtpBitmapShape::DecodePicture() {
@@ -78,6 +85,7 @@ void TdtpBitmapShape::SaveToXml(TXmlNode* node) {
 void TdtpBitmapShape::LoadFromXml(TXmlNode* node) {
   if (!node) return;
   TdtpEffectShape::LoadFromXml(node);
+  TFlagScope loading(loadingXml_);
   resource_->LoadFromXml(node->FindChild("Image"));
 }
 

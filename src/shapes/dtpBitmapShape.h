@@ -41,6 +41,7 @@ class TdtpBitmapShape : public TdtpEffectShape {
   void DecodePicture();
 
   std::unique_ptr<TdtpResource> resource_;
+  bool loadingXml_ = false;
 };
 
 }  // namespace kivrano

@@ -90,11 +90,7 @@ void TdtpExposedMetafile::LoadFromXml(TXmlNode* node) {
   resource_->LoadFromXml(node->FindChild("Image"));
   if (resource_->IsEmpty() && node->FindChild("FileName")) resource_->LoadFromFile(node->GetString("FileName", ""));
   // The style is stored without notifications: loading is no edit.
-  loading_ = true;
-  struct TEndLoading {
-    TdtpExposedMetafile& shape;
-    ~TEndLoading() { shape.loading_ = false; }
-  } endLoading{*this};
+  TFlagScope loading(loading_);
   SetOverridePen(node->GetBool("OverridePen", false));
   if (overridePen_) {
     const TXmlPenData pen = node->GetPen("Pen");
@@ -112,8 +108,6 @@ void TdtpExposedMetafile::LoadFromXml(TXmlNode* node) {
     ReadBitmapNode(node, "BrushBitmap", pattern);
     if (pattern) SetBrushBitmap(std::move(pattern));
   }
-  loading_ = false;
-  Refresh();
 }
 
 }  // namespace kivrano

@@ -31,6 +31,19 @@ class TResourceObjectLock {
   TdtpResource& resource_;
 };
 
+// Sets a flag for its lifetime (a shape loading itself from XML), clearing it also when loading
+// fails.
+class TFlagScope {
+ public:
+  explicit TFlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~TFlagScope() { flag_ = false; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+ private:
+  bool& flag_;
+};
+
 // The resource's loaded notification of both picture shapes: a shape without a size (0 x 0)
 // takes the picture's pixel size at 150 dots per inch and locks that aspect ratio. T is the
 // decoded object's type, which reports Width() and Height() in pixels.

@@ -180,6 +180,44 @@ TEST_F(BitmapShape, UnstreamableFormatKeepsTheDecodedPictureLosslessly) {
   copy.Resource().UnlockObject();
 }
 
+// A JPEG 2000 file is decoded on insertion; the resource keeps the decoded picture. Runs only where
+// the JPEG 2000 library is present.
+TEST_F(BitmapShape, Jpeg2000PictureIsKeptDecoded) {
+  auto picture = HalfTransparent(12, 8);
+  const std::string path = Path("photo.jp2");
+  try {
+    TJ2KImage().SaveToFile(path, *picture);
+  } catch (const Exception& e) {
+    GTEST_SKIP() << e.what();
+  }
+  TdtpBitmapShape* shape = Insert(path);
+  EXPECT_EQ(shape->Resource().Ext(), ".hck");
+  EXPECT_FLOAT_EQ(shape->DocWidth(), 12 / 5.905512f);
+}
+
+// Inserting a picture that cannot be decoded reports it; a drawing that refers to one still opens,
+// with the shape empty and the reference kept for the next save.
+TEST_F(BitmapShape, DrawingReferringToAnUndecodablePictureStillOpens) {
+  const std::string path = WriteFile("scan.jp2", Bytes(100, 0x33));
+  TdtpBitmapShape source;
+  source.SetBounds(5, 5, 30, 20);
+  source.Resource().SetStorage(rsExternal);
+  EXPECT_THROW(source.Resource().LoadFromFile(path), Exception);
+  EXPECT_TRUE(source.Resource().IsEmpty());
+
+  auto loaded = std::make_unique<TdtpBitmapShape>();
+  ASSERT_NO_THROW(test::SaveAndLoad(source, *loaded));
+  EXPECT_FLOAT_EQ(loaded->DocWidth(), 30);
+  EXPECT_EQ(loaded->Resource().Storage(), rsExternal);
+  EXPECT_EQ(loaded->Resource().FileName(), source.Resource().FileName());
+  TdtpBitmapShape* shape = Add(std::move(loaded));
+  EXPECT_NO_THROW(PaintAll());
+  EXPECT_EQ(At(40, 30), 0xFFFFFFu);
+  TdtpBitmapShape again;
+  test::SaveAndLoad(*shape, again);
+  EXPECT_EQ(again.Resource().FileName(), source.Resource().FileName());
+}
+
 TEST_F(BitmapShape, PaintingReusesTheDecodedPictureUntilCachesAreFreed) {
   TdtpBitmapShape* shape = Insert(WriteFile("p.png", PngOf(HalfTransparent(40, 20))), 10, 10, 40, 20);
   shape->SetDocAngle(30);
