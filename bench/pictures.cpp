@@ -18,6 +18,7 @@
 #include "platform/EnhancedMetafile.h"
 #include "platform/HeadlessViewHost.h"
 #include "raster/Bitmap32.h"
+#include "raster/Resamplers.h"
 #include "shapes/dtpBitmapShape.h"
 #include "storage/dtpRasterFormats.h"
 #include "storage/dtpResource.h"
@@ -85,6 +86,22 @@ void BM_TurnedPhotoPaint(benchmark::State& state) {
   state.SetLabel(decodeEveryPaint ? "decoded for every paint" : "decoded picture kept");
 }
 BENCHMARK(BM_TurnedPhotoPaint)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The share of one paint spent scaling the photo into the shape's cache with the document's
+// default filter (linear through mapping tables).
+void BM_PhotoIntoCache(benchmark::State& state) {
+  TBitmap32 photo;
+  FillPhoto(photo);
+  const float renderDpm = TdtpDocument().RenderDpm();
+  TBitmap32 cache;
+  cache.SetSize(static_cast<int>(std::lround(kShapeWidth * renderDpm)), static_cast<int>(std::lround(kShapeHeight * renderDpm)));
+  for (auto _ : state) {
+    StretchTransfer(cache, TRect{0, 0, cache.Width(), cache.Height()}, photo, TRect{0, 0, kPhotoWidth, kPhotoHeight},
+                    sfLinear2, dmOpaque, {}, 255);
+    benchmark::DoNotOptimize(cache.Bits());
+  }
+}
+BENCHMARK(BM_PhotoIntoCache)->Unit(benchmark::kMillisecond);
 
 pixman_image_t* Wrap(TBitmap32& b) {
   return pixman_image_create_bits(PIXMAN_a8r8g8b8, b.Width(), b.Height(), b.Bits(), b.Width() * 4);
