@@ -23,6 +23,11 @@ constexpr double kMaxPenWidth = 1000;
 // Mapped coordinates are kept within this range; the canvas clips them.
 constexpr double kCoordinateLimit = 1 << 24;
 constexpr int kMaxBezierSteps = 64;
+// Playing stops once the estimated pixel work exceeds this many times the visible destination
+// area (plus a fixed allowance): no picture overdraws that much, and a damaged one that would
+// (countless wide lines across the picture) cannot stall the view.
+constexpr double kWorkPerPixel = 200;
+constexpr double kWorkAllowance = 1e7;
 
 uint32_t ReadU32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
@@ -180,10 +185,15 @@ class TEnhancedMetafile::TPlayer {
     objects_.resize(metafile.header_.Handles);
     const double frameWidth = static_cast<double>(metafile.frameRight_) - metafile.frameLeft_;
     const double frameHeight = static_cast<double>(metafile.frameBottom_) - metafile.frameTop_;
-    kx_ = frameWidth > 0 ? dest.Width() / frameWidth : 0;
-    ky_ = frameHeight > 0 ? dest.Height() / frameHeight : 0;
+    kx_ = frameWidth > 0 ? (static_cast<double>(dest.Right) - dest.Left) / frameWidth : 0;
+    ky_ = frameHeight > 0 ? (static_cast<double>(dest.Bottom) - dest.Top) / frameHeight : 0;
     destLeft_ = dest.Left;
     destTop_ = dest.Top;
+    const TRect visible = Overlap(canvas.ClipRect(), TRect{std::min(dest.Left, dest.Right), std::min(dest.Top, dest.Bottom),
+                                                           std::max(dest.Left, dest.Right), std::max(dest.Top, dest.Bottom)});
+    clipWidth_ = std::max(0, visible.Width());
+    clipHeight_ = std::max(0, visible.Height());
+    budget_ = kWorkPerPixel * clipWidth_ * clipHeight_ + kWorkAllowance;
     // Reference-device pixels per millimetre for the metric map modes.
     const TEnhancedMetafileHeader& h = metafile.header_;
     devicePerMmX_ = h.Device.cx > 0 && h.Millimeters.cx > 0 ? static_cast<double>(h.Device.cx) / h.Millimeters.cx
@@ -195,6 +205,7 @@ class TEnhancedMetafile::TPlayer {
   void Play() {
     if (kx_ == 0 || ky_ == 0) return;
     for (const TRecordRef& ref : metafile_.records_) {
+      if (budget_ < 0) break;
       PlayRecord(ref.Type, TRecordReader(metafile_.bytes_.data() + ref.Offset, ref.Size));
     }
   }
@@ -383,16 +394,46 @@ class TEnhancedMetafile::TPlayer {
     return mapped;
   }
 
+  // Takes the estimated work of a drawing call from the budget; false once it is spent.
+  bool Spend(double work) {
+    budget_ -= work;
+    return budget_ >= 0;
+  }
+
+  double ClippedArea(double width, double height) const {
+    return std::min(width, static_cast<double>(clipWidth_)) * std::min(height, static_cast<double>(clipHeight_));
+  }
+
+  // Pixels visited by the pen along the line: walked steps for thin pens, the segment boxes for
+  // wide ones.
+  double LineWork(const std::vector<TPoint>& line) const {
+    const double w = canvas_.Pen().Width();
+    double work = 0;
+    for (size_t i = 1; i < line.size(); ++i) {
+      const double dx = std::fabs(double(line[i].X) - line[i - 1].X), dy = std::fabs(double(line[i].Y) - line[i - 1].Y);
+      work += w <= 1 ? std::min(std::max(dx, dy), static_cast<double>(clipWidth_ + clipHeight_)) + 1
+                     : ClippedArea(dx + w + 1, dy + w + 1);
+    }
+    return work;
+  }
+
   void Stroke(const std::vector<TLogicalPoint>& points, bool bezier) {
     if (points.size() < 2) return;
     SelectInto(true, false);
-    canvas_.Polyline(bezier ? Flatten(points) : MapAll(points));
+    const std::vector<TPoint> line = bezier ? Flatten(points) : MapAll(points);
+    if (Spend(LineWork(line))) canvas_.Polyline(line);
   }
 
   void Fill(const std::vector<TLogicalPoint>& points) {
     if (points.size() < 2) return;
     SelectInto(true, true);
-    canvas_.Polygon(MapAll(points));
+    std::vector<TPoint> outline = MapAll(points);
+    int top = outline[0].Y, bottom = outline[0].Y;
+    for (const TPoint& p : outline) top = std::min(top, p.Y), bottom = std::max(bottom, p.Y);
+    const double rows = std::min(double(bottom) - top, static_cast<double>(clipHeight_));
+    const double work = rows * static_cast<double>(outline.size()) + LineWork(outline);
+    if (!Spend(work)) return;
+    canvas_.Polygon(outline);
   }
 
   // The curve through a start point and groups of (control, control, end) as line segments in
@@ -464,6 +505,8 @@ class TEnhancedMetafile::TPlayer {
     const TPoint a = Map({static_cast<double>(r.I32(8)), static_cast<double>(r.I32(12))});
     const TPoint b = Map({static_cast<double>(r.I32(16)), static_cast<double>(r.I32(20))});
     SelectInto(true, true);
+    const double w = canvas_.Pen().Width();
+    if (!Spend(ClippedArea(std::fabs(double(b.X) - a.X) + w + 1, std::fabs(double(b.Y) - a.Y) + w + 1))) return;
     if (type == emrRectangle) {
       canvas_.Rectangle(a.X, a.Y, b.X, b.Y);
     } else {
@@ -479,6 +522,8 @@ class TEnhancedMetafile::TPlayer {
   TState state_;
   std::vector<TState> saved_;
   double kx_ = 0, ky_ = 0;
+  int clipWidth_ = 0, clipHeight_ = 0;
+  double budget_ = 0;
   double destLeft_ = 0, destTop_ = 0;
   double devicePerMmX_ = 0, devicePerMmY_ = 0;
 };

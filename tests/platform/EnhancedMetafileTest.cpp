@@ -330,6 +330,20 @@ TEST(EnhancedMetafile, DamagedRecordsAreSkipped) {
   EXPECT_EQ(Play(w.Finish(), 8, 6), kRedBoxOnBlue);
 }
 
+// Thousands of wide lines across the picture overdraw it far more than any picture does: playing
+// stops before the end instead of stalling the view.
+TEST(EnhancedMetafile, PlayingStopsWhenThePictureWouldOverdrawWithoutEnd) {
+  for (int lines : {10, 3000}) {
+    TMetafileWriter w = Picture(100, 100);
+    w.Pen(1, kPenSolid, 60, kRed).Select(1);
+    for (int i = 0; i < lines; ++i) w.Poly(emrPolyline, {{0, 0}, {99, 99}});
+    w.Pen(2, kPenSolid, 0, kBlue).Select(2).Select(kEmfStockObject | soNullBrush).Record(emrRectangle, {80, 2, 98, 12});
+    const std::vector<std::string> picture = Play(w.Finish(), 100, 100);
+    EXPECT_EQ(picture[50][50], 'r') << lines;
+    EXPECT_EQ(picture[2][85], lines == 10 ? 'b' : '.') << lines;
+  }
+}
+
 TEST(EnhancedMetafile, DamagedFramingIsRefused) {
   std::vector<uint8_t> good = Picture(8, 6).Record(emrRectangle, {1, 1, 6, 5}).Finish();
   auto patched = [&](size_t at, uint32_t value) {
