@@ -1,6 +1,7 @@
 // kivrano-viewer: shows a drill page built in code in the Qt view, to look at the view and edit the
 // page with the mouse under a real window system. "--grab FILE.png" saves the window's picture once
-// it is shown and quits.
+// it is shown and quits; "--picture FILE" places a picture file (a metafile for ".emf") on the page,
+// turned a little.
 
 #include <QApplication>
 #include <QTimer>
@@ -10,9 +11,13 @@
 #include "engine/dtpDocument.h"
 #include "engine/dtpPage.h"
 #include "qt/QtViewHost.h"
+#include "shapes/dtpBitmapShape.h"
+#include "shapes/dtpExposedMetafile.h"
 #include "shapes/dtpFigures.h"
 #include "shapes/dtpLineShape.h"
 #include "shapes/dtpShapeClasses.h"
+#include "storage/dtpRasterFormats.h"
+#include "storage/dtpResource.h"
 
 namespace {
 
@@ -61,6 +66,18 @@ void BuildPage(TdtpDocument& doc) {
   doc.UnlockUndo();
 }
 
+// Picture files placed with --picture: sized from the picture, turned by 15 degrees.
+template <typename Shape>
+void AddPicture(TdtpDocument& doc, const std::string& path) {
+  auto shape = std::make_unique<Shape>();
+  shape->SetBounds(200, 20, 0, 0);
+  shape->Resource().LoadFromFile(path);
+  shape->SetAngleAroundCenter(15);
+  doc.LockUndo();
+  doc.AddShape(std::move(shape));
+  doc.UnlockUndo();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -68,6 +85,16 @@ int main(int argc, char** argv) {
   RegisterStandardShapeClasses();
   TdtpDocument doc;
   BuildPage(doc);
+  const QStringList options = app.arguments();
+  for (qsizetype i = options.indexOf("--picture"); i >= 0 && i + 1 < options.size();
+       i = options.indexOf("--picture", i + 2)) {
+    const std::string path = options[i + 1].toStdString();
+    if (LowerCaseExtension(path) == ".emf") {
+      AddPicture<TdtpExposedMetafile>(doc, path);
+    } else {
+      AddPicture<TdtpBitmapShape>(doc, path);
+    }
+  }
   TQtViewHost view;
   view.setWindowTitle("Kivrano viewer");
   view.resize(1000, 720);
