@@ -286,6 +286,8 @@ void TdtpDocument::PrintPages(const std::vector<int>& indexes) {
       Progress(ptPrint, i + 1, n, static_cast<float>(i) / static_cast<float>(n));
       TdtpPage* page = Pages(indexes[static_cast<size_t>(i)]);
       if (!page) continue;
+      // A page of an opened drawing knows its size only once it is loaded.
+      page->EnsureLoaded();
       const float upright = std::min(static_cast<float>(w) / page->DocWidth(), static_cast<float>(h) / page->DocHeight());
       const float turned = std::min(static_cast<float>(h) / page->DocWidth(), static_cast<float>(w) / page->DocHeight());
       page->PrintTo(printer, paper, false, false, upright < turned ? 1 : 0, PrintDpm());
