@@ -2,9 +2,11 @@
 // its progress reports, and the view state around it.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -302,6 +304,22 @@ TEST_F(Printing, IndexesWithoutAPageAreSkippedButCounted) {
     EXPECT_EQ(installed.printer.FinishedJobs(), 0);
     EXPECT_TRUE(installed.printer.Sheets().empty());
   }
+}
+
+TEST_F(Printing, PagesOfAnOpenedDrawingAreTurnedByTheirStoredSize) {
+  const std::string file =
+      (std::filesystem::temp_directory_path() / ("kivrano_print_" + std::to_string(getpid()) + ".hsf")).string();
+  doc.AddPage(nullptr);
+  doc.Pages(1)->SetIsDefaultPage(false);
+  doc.Pages(1)->SetBounds(0, 0, 297, 100);
+  doc.SaveToFile(file);
+  TdtpDocument opened;
+  opened.LoadFromFile(file);
+  std::filesystem::remove(file);
+  TPrinterInstalled installed(A4Sheet());
+  opened.PrintPage(1);
+  // Turned, the strip spans the sheet's height and is centred across it.
+  EXPECT_EQ(BandsUnion(installed.printer), (TRect{65, 0, 183, 351}));
 }
 
 class PrintingView : public Printing {
