@@ -37,7 +37,7 @@ void THeadlessPrinter::StretchBand(const TRect& device, const TBitmap32& band) {
   if (FailAtBand >= 0 && static_cast<int>(bands_.size()) == FailAtBand) throw Exception("Printer device lost");
   bands_.push_back(TBand{static_cast<int>(sheets_.size()) - 1, device, band.Width(), band.Height()});
   TCanvas canvas(*sheets_.back());
-  canvas.StretchDraw(device, band);
+  TCanvasBandTarget(canvas).StretchBand(device, band);
 }
 
 void THeadlessPrinter::CheckPrinting() const {

@@ -5,7 +5,14 @@
 
 namespace kivrano {
 
-void TCanvasBandTarget::StretchBand(const TRect& device, const TBitmap32& band) { canvas_.StretchDraw(device, band); }
+void TCanvasBandTarget::StretchBand(const TRect& device, const TBitmap32& band) {
+  // A band rendered at the device's own scale is copied as it is.
+  if (device.Width() == band.Width() && device.Height() == band.Height()) {
+    canvas_.Draw(device.Left, device.Top, band);
+  } else {
+    canvas_.StretchDraw(device, band);
+  }
+}
 
 namespace {
 
