@@ -76,6 +76,8 @@ class TPagePrinter {
     screenDpm_ = document_.screenDpm_;
     renderDpm_ = document_.renderDpm_;
     quality_ = document_.quality_;
+    pageModified_ = page_.Modified();
+    documentModified_ = document_.Modified();
     // Caches of a page other than the current one may have been made at another resolution, and
     // the resolution changes below free only the current page's.
     if (&page_ != document_.CurrentPage()) page_.FreeCaches();
@@ -89,6 +91,9 @@ class TPagePrinter {
     document_.LockUndo();
     page_.SetDocAngle(angle_);
     document_.UnlockUndo();
+    // Turning a page for printing and back is no change of the drawing.
+    if (!pageModified_) page_.SetModified(false);
+    if (!documentModified_) document_.SetModified(false);
     document_.viewLeft_ = viewLeft_;
     document_.viewTop_ = viewTop_;
     document_.SetScreenDpm(screenDpm_);
@@ -218,6 +223,8 @@ class TPagePrinter {
   float screenDpm_ = 0;
   float renderDpm_ = 0;
   TStretchFilter quality_ = sfLinear;
+  bool pageModified_ = false;
+  bool documentModified_ = false;
 
   float dpm_ = 0;
   TRect frame_;   // the (transposed) target rectangle

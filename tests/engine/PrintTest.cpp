@@ -358,6 +358,7 @@ class PrintingView : public Printing {
 TEST_F(PrintingView, ViewStateIsRestoredAfterPrinting) {
   const TViewState before = State();
   ASSERT_GT(before.viewTop, 0);
+  ASSERT_FALSE(doc.Modified());
   TPrinterInstalled installed(A4Sheet());
   doc.SetPrintQuality(pqMedium);
   doc.PrintAll();
@@ -365,6 +366,8 @@ TEST_F(PrintingView, ViewStateIsRestoredAfterPrinting) {
   EXPECT_FALSE(doc.IsPrinting());
   EXPECT_FALSE(doc.IsBusy());
   EXPECT_FALSE(doc.DirectPainting());
+  EXPECT_FALSE(doc.Modified()) << "printing changes nothing in the drawing";
+  EXPECT_FALSE(doc.Pages(1)->Modified());
   // The turned page was printed upright: its top-left region lies at the sheet's top left.
   EXPECT_EQ(ColorAt(*installed.printer.Sheets()[1], 10, 10), kRed);
 }
