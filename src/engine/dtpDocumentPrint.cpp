@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <limits>
+#include <string>
 #include <numeric>
 
 #include "base/Exception.h"

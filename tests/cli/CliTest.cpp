@@ -150,6 +150,7 @@ TEST_F(Cli, FailuresExitWithOneAndAMessage) {
       {{"info", In("garbage.hsf")}, "kivrano-cli: "},
       {{"render", drawing.string(), "--page", "4", "-o", In("p4.png")}, "Page 4 does not exist: the drawing has 3 pages"},
       {{"render", drawing.string(), "-o", In("no/such/folder/p.png")}, "kivrano-cli: "},
+      {{"pdf", drawing.string(), "-o", In("no/such/folder/p.pdf")}, "Printer refused the job"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.args[1]);
