@@ -350,8 +350,9 @@ void TViewerMainForm::ConnectViewEvents() {
     for (int i = 7; i <= 11; ++i) edits_[i]->clear();
   };
   doc.OnMouseDown = [this](TdtpDocument*, TMouseButton, int, int, int) { OnViewMouseDown(); };
+  // The gauge runs while a drawing loads or saves and empties when it is done.
   doc.OnProgress = [this](TdtpDocument*, TdtpProgressType, int, int, float percent) {
-    gauge_->setValue(static_cast<int>(percent * 100));
+    gauge_->setValue(percent >= 1 ? 0 : static_cast<int>(percent * 100));
   };
 }
 
@@ -459,16 +460,6 @@ void TViewerMainForm::FormShow() {
   defaultFileName_ = "test";
   OpenStartDocument();
   UpdatePageLabel();
-}
-
-void TViewerMainForm::OpenStartDocument() {
-  if (env_.DocumentPath.empty()) return;
-  try {
-    dtpComponent1_->LoadFromFile(env_.DocumentPath);
-  } catch (const Exception& e) {
-    // Start-up goes on with the drawing the view holds.
-    Dialogs().MessageDlg(env_.DocumentPath + ": " + e.what(), mtError, MsgButtons({mbOK}));
-  }
 }
 
 void TViewerMainForm::closeEvent(QCloseEvent* event) {

@@ -17,6 +17,23 @@ namespace kivrano {
 
 namespace {
 
+// The editor's own settings of the view, which a drawing does not carry: clearing the view for a
+// new or opened drawing resets them, so they are put back afterwards.
+class TKeptViewSettings {
+ public:
+  explicit TKeptViewSettings(TdtpDocument& doc)
+      : doc_(doc), printQuality_(doc.PrintQuality()), undoPastSave_(doc.UndoPastSave()) {}
+  void Restore() {
+    doc_.SetPrintQuality(printQuality_);
+    doc_.SetUndoPastSave(undoPastSave_);
+  }
+
+ private:
+  TdtpDocument& doc_;
+  TPrintQualityType printQuality_;
+  bool undoPastSave_;
+};
+
 void ShowError(const Exception& e) { Dialogs().MessageDlg(e.what(), mtError, MsgButtons({mbOK})); }
 
 // A number typed in the user's format; the C format ("12.5") is accepted too.
@@ -61,11 +78,16 @@ bool TViewerMainForm::SaveChangesFirst() {
 void TViewerMainForm::New1Click() {
   TdtpComponent& doc = *dtpComponent1_;
   if (doc.Modified() && !SaveChangesFirst()) return;
+  TKeptViewSettings kept(doc);
+  const float renderDpi = doc.RenderDPI();
   try {
     doc.NewDocument();
+    kept.Restore();
+    doc.SetRenderDPI(renderDpi);
     doc.SetHelperMethod(hmGrid);
     doc.SetViewStyle(vsNormal);
     doc.ResetZoom();
+    doc.SetModified(false);
   } catch (const Exception& e) {
     ShowError(e);
     return;
@@ -80,14 +102,28 @@ void TViewerMainForm::Open1Click() {
   const std::optional<std::string> chosen = Dialogs().OpenDialog(options);
   // Opening another drawing over unsaved changes asks first, as New does.
   if (chosen && (!dtpComponent1_->Modified() || SaveChangesFirst())) {
+    TKeptViewSettings kept(*dtpComponent1_);
     try {
       dtpComponent1_->LoadFromFile(*chosen);
+      kept.Restore();
       currentFileName_ = *chosen;
     } catch (const Exception&) {
       // A drawing that cannot be read leaves the current one and its name as they were.
     }
   }
   UpdatePageLabel();
+}
+
+void TViewerMainForm::OpenStartDocument() {
+  if (env_.DocumentPath.empty()) return;
+  TKeptViewSettings kept(*dtpComponent1_);
+  try {
+    dtpComponent1_->LoadFromFile(env_.DocumentPath);
+    kept.Restore();
+  } catch (const Exception& e) {
+    // Start-up goes on with the drawing the view holds.
+    Dialogs().MessageDlg(env_.DocumentPath + ": " + e.what(), mtError, MsgButtons({mbOK}));
+  }
 }
 
 bool TViewerMainForm::Save1Click() {

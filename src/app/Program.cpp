@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLocale>
+#include <QScreen>
 #include <QStandardPaths>
 
 #include "app/Main.h"
@@ -49,8 +50,9 @@ void ParseArguments(const QStringList& args, TEditorEnvironment& env) {
 
 int main(int argc, char** argv) {
   TKivranoApplication app(argc, argv);
-  QApplication::setApplicationName("Kivrano");
-  QApplication::setOrganizationName("kivrano");
+  // The user's data folder of the program is then ~/.local/share/kivrano.
+  QApplication::setApplicationName("kivrano");
+  QApplication::setApplicationDisplayName("Kivrano");
 
   TSplach splash;
   splash.show();
@@ -74,6 +76,8 @@ int main(int argc, char** argv) {
     TViewerMainForm form(env);
     dialogs.SetParent(&form);
     splash.close();
+    // Without a window manager nothing maximises the window: start at the screen's size.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) form.setGeometry(screen->availableGeometry());
     form.showMaximized();
     rc = QApplication::exec();
     dialogs.SetParent(nullptr);

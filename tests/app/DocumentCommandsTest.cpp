@@ -12,6 +12,8 @@
 #include "app/EditorSettings.h"
 #include "engine/dtpPage.h"
 #include "qt/QtViewHost.h"
+#include "shapes/dtpFigures.h"
+#include "shapes/dtpLineShape.h"
 
 using namespace kivrano;
 using namespace kivrano::test;
@@ -214,6 +216,24 @@ class DocumentCommandsTest : public QObject {
     QCOMPARE(fx->View().ShapeCount(), 1);
   }
 
+  // Print quality and undo past saving are the editor's, not the drawing's: New and Open keep them,
+  // New keeps the render resolution too.
+  void newAndOpenKeepTheEditorsViewSettings() {
+    const std::string saved = SaveAs("instelling.hsf");
+    fx->View().SetPrintQuality(pqMedium);
+    fx->View().SetRenderDPI(200);
+    fx->Trigger("New1");
+    QCOMPARE(fx->View().PrintQuality(), pqMedium);
+    QVERIFY(fx->View().UndoPastSave());
+    QVERIFY(std::abs(fx->View().RenderDPI() - 200.0f) < 0.01f);
+    QCOMPARE(fx->View().HelperMethod(), hmGrid);
+    QVERIFY(!fx->View().Modified());
+    fx->dialogs.AnswerFile(saved);
+    fx->Trigger("Open1");
+    QCOMPARE(fx->View().PrintQuality(), pqMedium);
+    QVERIFY(fx->View().UndoPastSave());
+  }
+
   void openLoadsTheDrawingAndTakesItsName() {
     fx->Trigger("Addnewpageatend2");
     fx->AddSelectedRectangle(20, 20, 30, 20);
@@ -407,6 +427,60 @@ class DocumentCommandsTest : public QObject {
     fx->View().ClearSelection();
     Type(1, "5");
     QCOMPARE(shape->BoundsLeft(), 20.0f);
+  }
+
+  // A drill page of figures and lines comes back from its file as it was saved. With
+  // KIVRANO_SAMPLE_DIR set, the drawing is also kept there as "drill.hsf" to look at in the editor.
+  void drillPageSurvivesSaveAndOpen() {
+    TdtpComponent& doc = fx->View();
+    doc.SetPageWidth(297);
+    doc.SetPageHeight(210);
+    auto add = [&doc](std::unique_ptr<TdtpShape> shape, float l, float t, float w, float h, const char* name) {
+      shape->SetBounds(l, t, w, h);
+      shape->SetName(name);
+      doc.AddShape(std::move(shape));
+    };
+    auto field = std::make_unique<TdtpRectangleShape>();
+    field->SetFillColor(0x32A02E);
+    field->SetOutlineColor(0xFFFFFF);
+    field->SetOutlineWidth(0.8f);
+    add(std::move(field), 20, 20, 257, 170, "T1");
+    const TColor kits[] = {0x2020D0, 0xD07020};
+    for (int i = 0; i < 8; ++i) {
+      auto player = std::make_unique<TdtpEllipseShape>();
+      player->SetFillColor(kits[i % 2]);
+      add(std::move(player), 50 + 25 * i, 60 + 30 * (i % 3), 8, 8, "S");
+    }
+    auto cone = std::make_unique<TdtpDrieHShape>();
+    cone->SetFillColor(0x00A5FF);
+    add(std::move(cone), 140, 150, 7, 7, "K");
+    auto pass = std::make_unique<TdtpLineShape>();
+    pass->AddLinePoint({60, 70});
+    pass->AddLinePoint({170, 120});
+    pass->SetLineWidth(0.7f);
+    pass->Arrows(1)->SetStyle(Arrow);
+    add(std::move(pass), 60, 70, 110, 50, "L");
+    auto run = std::make_unique<TdtpLineShape2>();
+    run->AddLinePoint({90, 160});
+    run->AddLinePoint({230, 60});
+    run->Arrows(1)->SetStyle(Arrow);
+    add(std::move(run), 90, 60, 140, 100, "L");
+    const int shapes = doc.ShapeCount();
+    const std::string saved = SaveAs("drill.hsf");
+    QVERIFY(!saved.empty());
+    if (const QByteArray dir = qgetenv("KIVRANO_SAMPLE_DIR"); !dir.isEmpty()) {
+      QFile::remove(QString(dir) + "/drill.hsf");
+      QVERIFY(QFile::copy(QString::fromStdString(saved), QString(dir) + "/drill.hsf"));
+    }
+    fx->dialogs.Answer(mrNo);
+    fx->Trigger("New1");
+    fx->dialogs.AnswerFile(saved);
+    fx->Trigger("Open1");
+    QCOMPARE(doc.ShapeCount(), shapes);
+    QCOMPARE(doc.PageWidth(), 297.0f);
+    QCOMPARE(doc.Shapes(shapes - 2)->ClassName(), std::string("TdtpLineShape"));
+    QCOMPARE(doc.Shapes(shapes - 1)->ClassName(), std::string("TdtpLineShape2"));
+    QCOMPARE(doc.Shapes(1)->BoundsLeft(), 50.0f);
   }
 
   void pressInTheViewCountsAndMarksTheDrawing() {
