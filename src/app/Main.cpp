@@ -15,6 +15,8 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolTip>
+#include <QHelpEvent>
 #include <QVBoxLayout>
 
 #include "app/EditorSettings.h"
@@ -57,6 +59,21 @@ constexpr const char* kFieldLabels[] = {"Links", "Rechts", "Top", "Onder", "Bree
 // The width of the position fields' pane when the window first opens.
 constexpr int kFieldsPaneWidth = 170;
 
+// Hints stay this long on the screen.
+constexpr int kHintTimeMs = 3000;
+
+// Shows every widget's hint for kHintTimeMs.
+class THintTimer : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (event->type() != QEvent::ToolTip || !widget || widget->toolTip().isEmpty()) return false;
+    QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), widget->toolTip(), widget, QRect(), kHintTimeMs);
+    return true;
+  }
+};
+
 }  // namespace
 
 TViewerMainForm::TViewerMainForm(TEditorEnvironment environment, QWidget* parent)
@@ -71,6 +88,7 @@ TViewerMainForm::TViewerMainForm(TEditorEnvironment environment, QWidget* parent
   BuildMenus();
   BuildToolBar();
   BuildStatusBar();
+  QCoreApplication::instance()->installEventFilter(new THintTimer(this));
   instelformulier_ = new TInstelformulier(*dtpComponent1_, messages_, *env_.Settings, this);
   infoform_ = new TInfoform(this);
   RebuildPopupMenu();

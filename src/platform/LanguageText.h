@@ -13,7 +13,7 @@ namespace kivrano {
 constexpr size_t kMaxLanguageFileSize = 1 << 20;
 
 bool IsValidUtf8(std::string_view bytes);
-// The UTF-8 form of "windows-1252" text (its five unassigned bytes become U+FFFD).
+// The UTF-8 form of "windows-1252" text.
 std::string Windows1252ToUtf8(std::string_view bytes);
 
 // The lines of a language file as UTF-8: the bytes are read as UTF-8 when they are valid UTF-8,
