@@ -3,7 +3,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QLocale>
+#include <QTranslator>
 #include <QScreen>
 #include <QStandardPaths>
 
@@ -53,6 +55,13 @@ int main(int argc, char** argv) {
   // The user's data folder of the program is then ~/.local/share/kivrano.
   QApplication::setApplicationName("kivrano");
   QApplication::setApplicationDisplayName("Kivrano");
+
+  // The toolkit's own texts (standard buttons, file dialogs) in the system's language, where
+  // its translations are installed.
+  QTranslator toolkitTexts;
+  if (toolkitTexts.load(QLocale(), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(&toolkitTexts);
+  }
 
   TSplach splash;
   splash.show();

@@ -454,17 +454,16 @@ class DocumentCommandsTest : public QObject {
     auto cone = std::make_unique<TdtpDrieHShape>();
     cone->SetFillColor(0x00A5FF);
     add(std::move(cone), 140, 150, 7, 7, "K");
-    auto pass = std::make_unique<TdtpLineShape>();
-    pass->AddLinePoint({60, 70});
-    pass->AddLinePoint({170, 120});
-    pass->SetLineWidth(0.7f);
-    pass->Arrows(1)->SetStyle(Arrow);
-    add(std::move(pass), 60, 70, 110, 50, "L");
-    auto run = std::make_unique<TdtpLineShape2>();
-    run->AddLinePoint({90, 160});
-    run->AddLinePoint({230, 60});
-    run->Arrows(1)->SetStyle(Arrow);
-    add(std::move(run), 90, 60, 140, 100, "L");
+    auto line = [&doc](std::unique_ptr<TdtpLineShape> shape, TFloatPoint from, TFloatPoint to) {
+      shape->SetPoint(0, from);
+      shape->SetPoint(1, to);
+      shape->SetLineWidth(0.7f);
+      shape->Arrows(1)->SetStyle(Arrow);
+      shape->SetName("L");
+      doc.AddShape(std::move(shape));
+    };
+    line(std::make_unique<TdtpLineShape>(), {60, 70}, {170, 120});
+    line(std::make_unique<TdtpLineShape2>(), {90, 160}, {230, 60});
     const int shapes = doc.ShapeCount();
     const std::string saved = SaveAs("drill.hsf");
     QVERIFY(!saved.empty());
@@ -481,6 +480,10 @@ class DocumentCommandsTest : public QObject {
     QCOMPARE(doc.Shapes(shapes - 2)->ClassName(), std::string("TdtpLineShape"));
     QCOMPARE(doc.Shapes(shapes - 1)->ClassName(), std::string("TdtpLineShape2"));
     QCOMPARE(doc.Shapes(1)->BoundsLeft(), 50.0f);
+    auto* run = dynamic_cast<TdtpLineShape*>(doc.Shapes(shapes - 1));
+    QVERIFY(run);
+    QCOMPARE(run->GetPoint(0).Y, 160.0f);
+    QCOMPARE(run->GetPoint(1).X, 230.0f);
   }
 
   void pressInTheViewCountsAndMarksTheDrawing() {

@@ -14,6 +14,7 @@
 #include "app/EditorSettings.h"
 #include "app/Info_unit.h"
 #include "app/Instelling.h"
+#include "qt/QtDialogs.h"
 #include "qt/QtSettingsStore.h"
 
 using namespace kivrano;
@@ -186,6 +187,12 @@ class PageSettingsTest : public QObject {
     QCOMPARE(again.ReadString(kProgramGroup, kLanguageKey, ""), std::string("3"));
     QCOMPARE(again.ReadString(kUserGroup, kPrintQualityWordKey, ""), std::string("Élevée"));
     QCOMPARE(again.ReadString(kUserGroup, kLanguageKey, "none"), std::string("none"));
+  }
+
+  void fileFiltersTakeTheToolkitsForm() {
+    QCOMPARE(QtFileFilter("Tekeningen|*.hsf"), QString("Tekeningen (*.hsf)"));
+    QCOMPARE(QtFileFilter("Pictures|*.png;*.jpg|All|*"), QString("Pictures (*.png *.jpg);;All (*)"));
+    QCOMPARE(QtFileFilter("no pattern"), QString());
   }
 
   // ---- information window ----
