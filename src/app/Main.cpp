@@ -428,7 +428,6 @@ void TViewerMainForm::ApplyStartLanguage() {
 }
 
 void TViewerMainForm::SetLanguage(int number, bool store) {
-  if (store) env_.Settings->WriteString(kProgramGroup, kLanguageKey, std::to_string(number));
   const std::string fileName = LanguageFileName(number);
   if (!fileName.empty()) {
     const std::string path = FindLanguageFile(env_.LanguageFolders, fileName);
@@ -440,9 +439,12 @@ void TViewerMainForm::SetLanguage(int number, bool store) {
     } catch (const Exception& e) {
       // The texts stay as they are.
       Dialogs().MessageDlg(e.what(), mtError, MsgButtons({mbOK}));
+      CheckLanguageChoice();
       return;
     }
   }
+  // Only a language that could be applied becomes the user's.
+  if (store) env_.Settings->WriteString(kProgramGroup, kLanguageKey, std::to_string(number));
   ApplyTexts(number);
 }
 
@@ -450,9 +452,13 @@ void TViewerMainForm::ApplyTexts(int number) {
   languageNumber_ = number;
   ApplyLanguage(messages_, TLanguageForms{this, instelformulier_, nullptr});
   RebuildPopupMenu();
-  for (QAction* action : languageGroup_->actions()) action->setChecked(action->data().toInt() == number);
+  CheckLanguageChoice();
   infoform_->SetLanguage(number);
   UpdatePageLabel();
+}
+
+void TViewerMainForm::CheckLanguageChoice() {
+  for (QAction* action : languageGroup_->actions()) action->setChecked(action->data().toInt() == languageNumber_);
 }
 
 void TViewerMainForm::UpdatePageLabel() {

@@ -83,7 +83,8 @@ class TViewerMainForm : public QMainWindow {
   std::string DrawingFolderPath() const;
 
   // Loads the language file of number into the message table and applies it to every window.
-  // With store, the number becomes the user's language (value "talen").
+  // With store, the number becomes the user's language (value "talen") once it applied; a file
+  // that cannot be read is reported and changes nothing.
   void SetLanguage(int number, bool store);
   void UpdatePageLabel();
 
@@ -134,6 +135,8 @@ class TViewerMainForm : public QMainWindow {
   void ApplyStartLanguage();
   // Applies the message table to every window as the texts of language number.
   void ApplyTexts(int number);
+  // Marks the language in effect in the language menu.
+  void CheckLanguageChoice();
   void OpenStartDocument();
   void RestoreCaptions();
   void StoreCaptions() const;

@@ -117,6 +117,18 @@ class LanguageTest : public QObject {
     QCOMPARE(fx->Caption("paginst"), QString("Pagina 1 van 1"));
   }
 
+  void choosingALanguageWithoutItsFileChangesNothing() {
+    WriteLanguageFile(fx->languages.path(), "engels.ver", LanguageLines("EN", kLanguageLineCount));
+    fx->settings.WriteString(kProgramGroup, kLanguageKey, "3");
+    fx->Start();
+    fx->Trigger("Taal2");
+    QCOMPARE(fx->dialogs.Shown().size(), size_t{1});
+    QCOMPARE(fx->Caption("File1"), QString("EN 17"));
+    QCOMPARE(fx->settings.ReadString(kProgramGroup, kLanguageKey, ""), std::string("3"));
+    QCOMPARE(fx->Form().LanguageNumber(), 3);
+    QVERIFY(fx->Form().findChild<QAction*>("Taal3")->isChecked());
+  }
+
   void windows1252FileIsDecoded() {
     std::vector<std::string> lines = LanguageLines("FR", kLanguageLineCount);
     lines[31] = "Copier \xE9l\xE9ment \x80";
