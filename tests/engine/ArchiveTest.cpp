@@ -363,6 +363,18 @@ TEST_F(ArchiveTest, OpeningADamagedFileFailsAndKeepsTheCurrentDocument) {
        },
        "thumbnail too large"},
       {"bad first page", [&](const std::string& p) { replaceStream(p, "Page0001.xml", "<Page><Shape"); }, ""},
+      {"empty file", [](const std::string& p) { WriteFile(p, {}); }, "holds no document index"},
+      {"garbage after the header",
+       [](const std::string& p) {
+         std::vector<uint8_t> bytes = {'S', 'T', 'O', 'R', 1, 0};
+         for (int i = 0; i < 400; ++i) bytes.push_back(static_cast<uint8_t>(i * 73 + 41));
+         WriteFile(p, bytes);
+       },
+       ""},
+      {"truncated in the header", [](const std::string& p) { fs::resize_file(p, 10); }, "holds no document index"},
+      {"truncated in the first stream", [](const std::string& p) { fs::resize_file(p, 1100); }, ""},
+      {"truncated at half", [](const std::string& p) { fs::resize_file(p, fs::file_size(p) / 2); }, ""},
+      {"truncated by one byte", [](const std::string& p) { fs::resize_file(p, fs::file_size(p) - 1); }, ""},
       {"bad first page value",
        [&](const std::string& p) {
          replaceStream(p, "Page0001.xml",
@@ -379,15 +391,62 @@ TEST_F(ArchiveTest, OpeningADamagedFileFailsAndKeepsTheCurrentDocument) {
     Build(doc, 3);
     doc.SaveToFile(Path("current.hsf"));
     doc.Shapes(0)->SetName("unsaved");
+    doc.Shapes(0)->SetDocLeft(55);
+    doc.SetDefaultGridSize(7);
+    doc.SetCurrentPageIndex(1);
+    doc.ToggleSelection(doc.Shapes(0));
+    const int undoCount = doc.UndoCount();
+    ASSERT_GT(undoCount, 0);
     try {
       doc.LoadFromFile(bad);
       ADD_FAILURE() << "opened";
     } catch (const Exception& e) {
       EXPECT_NE(std::string(e.what()).find(c.Message), std::string::npos) << e.what();
     }
-    EXPECT_EQ(ShapeNames(doc), (std::vector<std::string>{"unsaved", "S2", "S3"}));
-    EXPECT_EQ(doc.Archive()->FileName(), Path("current.hsf"));
     EXPECT_FALSE(doc.IsBusy());
+    EXPECT_EQ(doc.Archive()->FileName(), Path("current.hsf"));
+    EXPECT_EQ(doc.CurrentPageIndex(), 1);
+    ASSERT_EQ(doc.SelectionCount(), 1);
+    EXPECT_EQ(doc.Selection(0)->Name(), "S2");
+    EXPECT_EQ(doc.FocusedShape(), doc.Selection(0));
+    EXPECT_TRUE(doc.Modified());
+    EXPECT_TRUE(doc.Pages(0)->Modified());
+    EXPECT_FALSE(doc.Pages(2)->Modified());
+    EXPECT_FLOAT_EQ(doc.DefaultGridSize(), 7);
+    EXPECT_EQ(ShapeNames(doc), (std::vector<std::string>{"unsaved", "S2", "S3"}));
+    // The history still applies to the shapes it recorded.
+    ASSERT_EQ(doc.UndoCount(), undoCount);
+    doc.SetCurrentPageIndex(0);
+    doc.Undo();
+    EXPECT_FLOAT_EQ(doc.Shapes(0)->DocLeft(), 10);
+  }
+}
+
+// The application's own handlers take part in an opening: one that fails undoes the opening too.
+TEST_F(ArchiveTest, AFailingHandlerUndoesTheOpening) {
+  const std::string good = Path("good.hsf");
+  {
+    TdtpDocument doc;
+    Build(doc, 2);
+    doc.SaveToFile(good);
+  }
+  for (const bool inSettings : {true, false}) {
+    SCOPED_TRACE(inSettings ? "additional info" : "progress");
+    TdtpDocument doc;
+    Build(doc, 3);
+    doc.SaveToFile(Path("current.hsf"));
+    const auto fail = [] { throw Exception("handler failed"); };
+    if (inSettings) {
+      doc.OnLoadAdditionalInfo = [&](TdtpDocument*, TXmlNode*) { fail(); };
+    } else {
+      doc.OnProgress = [&](TdtpDocument*, TdtpProgressType, int count, int, float) {
+        if (count == 2) fail();
+      };
+    }
+    EXPECT_THROW(doc.LoadFromFile(good), Exception);
+    EXPECT_EQ(ShapeNames(doc), (std::vector<std::string>{"S1", "S2", "S3"}));
+    EXPECT_EQ(doc.Archive()->FileName(), Path("current.hsf"));
+    EXPECT_FALSE(doc.Modified());
   }
 }
 
