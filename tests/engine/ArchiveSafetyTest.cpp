@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -226,6 +227,44 @@ TEST_F(ArchiveSafetyTest, UnreadPagesAreReadFromTheFileTheyWereSavedTo) {
   EXPECT_EQ(Stored(other_).first, kOld);
   EXPECT_EQ(StreamNames(other_), (std::set<std::string>{"Index.xml", "Page0001.xml", "Page0002.xml", "Page0003.xml",
                                                         "Thumb0001.bmp", "Thumb0002.bmp", "Thumb0003.bmp"}));
+}
+
+// Opening reads the index, the thumbnails and page 1's stream, and no other page stream; a page
+// shown later is read then, once.
+TEST_F(ArchiveSafetyTest, OpeningReadsOnlyTheFirstPageStream) {
+  struct Range {
+    std::string Name;
+    int64_t Begin, End;
+  };
+  std::vector<Range> ranges;
+  {
+    TSingleStorage archive;
+    archive.SetFileName(file_);
+    for (int i = 0; i < archive.StreamCount(); ++i) {
+      const TStoreStream* s = archive.Streams(i);
+      ranges.push_back({s->Name(), s->Offset(), s->Offset() + s->RecordedSize()});
+    }
+  }
+  TTestFileSystem probe;
+  const auto streamsRead = [&] {
+    std::set<std::string> names;
+    for (const auto& read : probe.Reads) {
+      for (const Range& r : ranges) {
+        if (read.Path == file_ && read.Position < r.End && read.Position + read.Count > r.Begin) names.insert(r.Name);
+      }
+    }
+    probe.Reads.clear();
+    return names;
+  };
+  TdtpDocument doc;
+  doc.LoadFromFile(file_);
+  EXPECT_EQ(streamsRead(), (std::set<std::string>{"Index.xml", "Page0001.xml", "Thumb0001.bmp", "Thumb0002.bmp",
+                                                  "Thumb0003.bmp"}));
+  doc.SetCurrentPageIndex(2);
+  doc.SetCurrentPageIndex(0);
+  doc.SetCurrentPageIndex(2);
+  EXPECT_EQ(streamsRead(), std::set<std::string>{"Page0003.xml"});
+  EXPECT_EQ(probe.Writes, 0);
 }
 
 }  // namespace
