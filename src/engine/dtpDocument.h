@@ -449,7 +449,9 @@ class TdtpDocument : public TVirtScrollBox {
   // Saves the drawing (also under a new name) into a complete new archive beside the target, which
   // replaces the target only once it is fully written; a failed save leaves the old file as it was.
   void SaveToFile(const std::string& fileName);
-  // Writes "Index.xml" and the modified pages into the open archive.
+  // Writes "Index.xml" and the modified pages into the open archive. Like every change of the open
+  // file (SaveIndex, the ArchiveDirect page operations) it puts a complete new version of the file in
+  // its place; only an archive without a file behind it is written in place.
   void SaveToArchive();
   // Rewrites "Index.xml" in the open archive.
   void SaveIndex();

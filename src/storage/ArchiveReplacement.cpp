@@ -47,10 +47,10 @@ TArchiveReplacement::TArchiveReplacement(const std::string& target)
   archive_->SetCreateNew(true);
   try {
     archive_->SetFileName(temporary_);
-  } catch (...) {
+  } catch (const Exception&) {
     archive_.reset();
     FileSystem().Remove(temporary_);
-    throw;
+    throw Exception("Cannot create file " + target);
   }
 }
 

@@ -229,6 +229,21 @@ TEST_F(ArchiveSafetyTest, UnreadPagesAreReadFromTheFileTheyWereSavedTo) {
                                                         "Thumb0001.bmp", "Thumb0002.bmp", "Thumb0003.bmp"}));
 }
 
+// A target whose folder does not exist is named in the failure, not the temporary file.
+TEST_F(ArchiveSafetyTest, ATargetThatCannotBeCreatedIsNamedInTheFailure) {
+  TdtpDocument doc;
+  doc.LoadFromFile(file_);
+  const std::string target = Path("missing/drill.hsf");
+  try {
+    doc.SaveToFile(target);
+    ADD_FAILURE() << "saved";
+  } catch (const Exception& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot create file " + target);
+  }
+  EXPECT_EQ(doc.Archive()->FileName(), file_);
+  EXPECT_EQ(FolderEntries(), Names{"drill.hsf"});
+}
+
 // Opening reads the index, the thumbnails and page 1's stream, and no other page stream; a page
 // shown later is read then, once.
 TEST_F(ArchiveSafetyTest, OpeningReadsOnlyTheFirstPageStream) {
