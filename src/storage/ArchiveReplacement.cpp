@@ -42,15 +42,21 @@ TArchiveReplacement::TArchiveReplacement(const std::string& target)
   if (target.empty() || (fs::exists(target_, ec) && ::access(target_.c_str(), W_OK) != 0)) {
     throw Exception("Cannot create file " + target);
   }
-  archive_ = std::make_unique<TSingleStorage>();
-  archive_->SetOverwriteMode(omReplace);
-  archive_->SetCreateNew(true);
+  std::unique_ptr<TStream64> file;
   try {
-    archive_->SetFileName(temporary_);
+    file = FileSystem().OpenFile(temporary_, fmCreate, fmShareDenyWrite);
   } catch (const Exception&) {
-    archive_.reset();
     FileSystem().Remove(temporary_);
     throw Exception("Cannot create file " + target);
+  }
+  archive_ = std::make_unique<TSingleStorage>();
+  archive_->SetOverwriteMode(omReplace);
+  try {
+    archive_->SetStream(std::move(file));
+  } catch (...) {
+    archive_.reset();
+    FileSystem().Remove(temporary_);
+    throw;
   }
 }
 
@@ -70,7 +76,7 @@ void TArchiveReplacement::CopyStream(TSingleStorage& source, const std::string& 
 
 void TArchiveReplacement::Commit() {
   archive_->Flush();
-  archive_->SetFileName("");
+  archive_->SetStream(nullptr);
   FileSystem().SyncFile(temporary_);
   std::error_code ec;
   const fs::perms permissions = fs::status(target_, ec).permissions();
