@@ -11,11 +11,14 @@
 #include "engine/dtpDocument.h"
 #include "engine/dtpGroupShape.h"
 #include "engine/dtpPage.h"
+#include "platform/BmpCodec.h"
+#include "shapes/dtpBitmapShape.h"
 #include "shapes/dtpEffectShape.h"
 #include "shapes/dtpFigures.h"
 #include "shapes/dtpLineShape.h"
 #include "shapes/dtpPolygonShape.h"
 #include "shapes/dtpShadowEffects.h"
+#include "storage/dtpResource.h"
 
 namespace kivrano {
 namespace {
@@ -46,15 +49,27 @@ void Style(TdtpShape& shape, int k) {
   if (auto* corners = dynamic_cast<TdtpRoundRectShape*>(&shape)) corners->SetCornerWidth(3.25f);
 }
 
-// One shape of every registered class on page 1; on page 2, with paper of its own, a group of two
-// shapes carrying every registered effect.
-void BuildEverything(TdtpDocument& doc) {
+// A small picture file for the picture shapes.
+std::string WritePicture(const std::string& path) {
+  TBmpImage image;
+  image.Width = 3;
+  image.Height = 2;
+  image.Pixels = {0xFF112233, 0xFF445566, 0xFF778899, 0xFFAABBCC, 0xFFDDEEFF, 0xFF000000};
+  TFileStream file(path, fmCreate);
+  WriteBmp(image, 24, file);
+  return path;
+}
+
+// One shape of every registered class on page 1 (pictures showing picture); on page 2, with paper
+// of its own, a group of two shapes carrying every registered effect.
+void BuildEverything(TdtpDocument& doc, const std::string& picture) {
   doc.NewDocument();
   doc.AddPage(nullptr);
   int k = 0;
   for (const std::string& name : RegisteredShapeClassNames()) {
     if (name == "TdtpPage") continue;
     std::unique_ptr<TdtpShape> shape = FindShapeClass(name).Create();
+    if (auto* bitmap = dynamic_cast<TdtpBitmapShape*>(shape.get())) bitmap->Resource().LoadFromFile(picture);
     Style(*shape, ++k);
     doc.Pages(0)->AddShape(std::move(shape));
   }
@@ -116,7 +131,7 @@ TEST_F(ArchiveTest, DrawingsComeBackFromTheirFilesWithEveryProperty) {
   const std::string first = Path("first.hsf");
   const std::string second = Path("second.hsf");
   TdtpDocument doc;
-  BuildEverything(doc);
+  BuildEverything(doc, WritePicture(Path("picture.bmp")));
   doc.SaveToFile(first);
 
   TdtpDocument reopened;
@@ -163,6 +178,12 @@ TEST_F(ArchiveTest, DrawingsComeBackFromTheirFilesWithEveryProperty) {
   const auto* member = dynamic_cast<const TdtpEffectShape*>(group->GetShape(1));
   ASSERT_NE(member, nullptr);
   EXPECT_EQ(member->EffectCount(), static_cast<int>(RegisteredEffectClasses().size()));
+  for (int i = 0; i < reopened.Pages(0)->GetShapeCount(); ++i) {
+    if (const auto* bitmap = dynamic_cast<const TdtpBitmapShape*>(reopened.Pages(0)->GetShape(i))) {
+      EXPECT_EQ(bitmap->Resource().Ext(), ".bmp");
+      EXPECT_GT(bitmap->Resource().Bytes().Size(), 0);
+    }
+  }
   EXPECT_EQ(reopened.HandleColor(), static_cast<TColor>(0x00ABCDEF));
   EXPECT_EQ(reopened.Quality(), sfSpline);
   EXPECT_EQ(reopened.HotZoneScrolling(), hzsWhenMouseDown);
