@@ -335,7 +335,7 @@ void TdtpDocument::InsertPage(int index, std::unique_ptr<TdtpPage> page) {
   if (!page) page = std::make_unique<TdtpPage>();
   const bool direct = archiveDirect_ && archive_;
   if (direct) {
-    for (int number = PageCount(); number > index; --number) MovePageStreams(number, number + 1);
+    InsertPageStreams(index);
   } else {
     // The stream names of the pages from index on are about to shift: read them in first, and
     // have them written under their new numbers.
@@ -351,7 +351,6 @@ void TdtpDocument::InsertPage(int index, std::unique_ptr<TdtpPage> page) {
   inserted->SetModified(true);
   SetCurrentPageIndex(index);
   for (int i = index; i < PageCount(); ++i) PageChanged(Pages(i));
-  if (direct) SaveIndex();
 }
 
 void TdtpDocument::DestroyPage(size_t index) {
@@ -364,19 +363,16 @@ void TdtpDocument::DestroyPage(size_t index) {
 void TdtpDocument::DeletePage(int index) {
   if (!Pages(index)) return;
   const bool deletingCurrent = index == currentPageIndex_;
-  if (deletingCurrent) UnhookCurrentPage();
   const bool direct = archiveDirect_ && archive_;
-  if (direct) {
-    DeletePageStreams(index + 1);
-    for (int number = index + 2; number <= PageCount(); ++number) MovePageStreams(number, number - 1);
-  } else {
+  if (direct) RemovePageStreams(index);
+  if (deletingCurrent) UnhookCurrentPage();
+  if (!direct) {
     for (int i = index + 1; i < PageCount(); ++i) {
       Pages(i)->EnsureLoaded();
       Pages(i)->SetModified(true);
     }
   }
   DestroyPage(static_cast<size_t>(index));
-  if (direct) SaveIndex();
   SetModified(true);
   for (int i = index; i < PageCount(); ++i) PageChanged(Pages(i));
   if (index < currentPageIndex_ || currentPageIndex_ >= PageCount()) {

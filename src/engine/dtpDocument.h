@@ -18,6 +18,7 @@ namespace kivrano {
 class TdtpPage;
 class TCanvas;
 class TXmlNode;
+struct TdtpDocumentContent;
 
 enum TdtpHelperMethodtype { hmNone, hmDots, hmGrid, hmPattern };
 enum TdtpHZScrollingType { hzsNoScroll, hzsAlways, hzsWhenMouseDown };
@@ -449,7 +450,9 @@ class TdtpDocument : public TVirtScrollBox {
   // Saves the drawing (also under a new name) into a complete new archive beside the target, which
   // replaces the target only once it is fully written; a failed save leaves the old file as it was.
   void SaveToFile(const std::string& fileName);
-  // Writes "Index.xml" and the modified pages into the open archive.
+  // Writes "Index.xml" and the modified pages into the open archive. Like every change of the open
+  // file (SaveIndex, the ArchiveDirect page operations) it puts a complete new version of the file in
+  // its place; only an archive without a file behind it is written in place.
   void SaveToArchive();
   // Rewrites "Index.xml" in the open archive.
   void SaveIndex();
@@ -460,12 +463,31 @@ class TdtpDocument : public TVirtScrollBox {
 
  private:
   void ReadPageFromArchive(int index);
-  // Index, modified pages with thumbnails, surplus page streams and packing; no flag changes.
-  void WriteModifiedParts();
+  // Saves into fileName; sameFile when it is the open archive's file.
+  void SaveArchiveAs(const std::string& fileName, bool sameFile);
+  // Index, pages not stored unchanged with thumbnails, surplus page streams and packing, written
+  // into target; no flag changes.
+  void WriteModifiedParts(TSingleStorage& target);
+  // "Index.xml" announcing pageCount pages, written into target.
+  void WriteIndex(TSingleStorage& target, int pageCount);
+  // The page is unmodified and its stream sits in the open archive.
+  bool StoredUnchanged(int index) const;
   // Clears the modified flags and, unless UndoPastSave, the history after a complete save.
   void CommitSave();
-  void MovePageStreams(int from, int to);
-  void DeletePageStreams(int number);
+  // Puts a new version of the archive file fileName in place: the streams of the open archive for
+  // which carry holds are copied unchanged, change writes the rest; the document then works with
+  // the new file. An archive without a file is changed in place.
+  void ReplaceArchiveFile(const std::string& fileName, const std::function<bool(const std::string&)>& carry,
+                          const std::function<void(TSingleStorage&)>& change);
+  // ArchiveDirect: the stored pages renumbered for a page about to be inserted or deleted at index.
+  void InsertPageStreams(int index);
+  void RemovePageStreams(int index);
+  static void MovePageStreams(TSingleStorage& archive, int from, int to);
+  static void DeletePageStreams(TSingleStorage& archive, int number);
+  // Exchanges the drawing (pages, history, archive, settings, flags) with a parked one.
+  void SwapContent(TdtpDocumentContent& content);
+  // Hooks the current page's bounds to the extent again, after its drawing came back.
+  void RehookCurrentPage();
   std::unique_ptr<TSingleStorage> archive_;
 
   // ---- interactive editing (dtpDocumentEditing.cpp) ----

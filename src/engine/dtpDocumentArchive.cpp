@@ -7,15 +7,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <system_error>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "base/Exception.h"
 #include "engine/dtpDocument.h"
+#include "engine/dtpDocumentContent.h"
 #include "engine/dtpPage.h"
 #include "platform/BmpCodec.h"
+#include "storage/ArchiveReplacement.h"
 #include "storage/XmlBitmaps.h"
 #include "storage/XmlDocuments.h"
 
@@ -117,35 +117,6 @@ int ReadThumbnailSide(const TXmlNode& node, const char* name, int defaultValue) 
 
 void WriteFloat(TXmlNode& node, const char* name, float value, float defaultValue) {
   node.PutFloat(name, static_cast<double>(value), static_cast<double>(defaultValue));
-}
-
-// Forces a written file onto the disk before it replaces another.
-void SyncFile(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY);
-  const bool synced = fd >= 0 && ::fsync(fd) == 0;
-  if (fd >= 0) ::close(fd);
-  if (!synced) throw Exception("Cannot write file " + path.string());
-}
-
-// Makes a rename durable; best effort, as some file systems refuse to sync directories.
-void SyncDirectory(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return;
-  (void)::fsync(fd);
-  ::close(fd);
-}
-
-void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to) {
-  std::error_code ec;
-  std::filesystem::rename(from, to, ec);
-  if (ec) throw Exception("Cannot save file \"" + to.string() + "\": " + ec.message());
-}
-
-std::filesystem::path TemporaryNameBeside(const std::filesystem::path& target) {
-  static unsigned counter = 0;
-  std::filesystem::path name = target;
-  name += "." + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".saving";
-  return name;
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -271,52 +242,61 @@ void TdtpDocument::SaveSettingsToXml(TXmlNode* node) {
 // ---------------------------------------------------------------------------------------------
 // Opening
 
+namespace {
+
+std::unique_ptr<TSingleStorage> OpenArchive(const std::string& fileName) {
+  auto archive = std::make_unique<TSingleStorage>();
+  archive->SetOverwriteMode(omReplace);
+  archive->SetFileName(fileName);
+  return archive;
+}
+
+}  // namespace
+
 void TdtpDocument::LoadFromFile(const std::string& fileName) {
   CheckNotBusy();
   BusyScope busy(*this, crHourGlass);
   if (!std::filesystem::is_regular_file(fileName)) throw Exception("Cannot find file \"" + fileName + "\"");
 
-  // Everything that can fail on a damaged file is read before the current document is cleared.
-  auto archive = std::make_unique<TSingleStorage>();
-  archive->SetFileName(fileName);
-  archive->SetOverwriteMode(omReplace);
+  std::unique_ptr<TSingleStorage> archive = OpenArchive(fileName);
   TXmlDocument index;
   if (!ReadXmlStream(*archive, kIndexStream, index) || !index.Root() || index.Root()->Name() != "Document") {
     throw Exception("\"" + fileName + "\" is not a drawing: it holds no document index");
   }
   TXmlNode* root = index.Root();
-  (void)TdtpArchiveSettings(*root);
   const int count = root->GetInteger("PageCount", 0);
   if (count < 0 || count > archive->StreamCount() + kMaxPagesWithoutStreams) {
     throw Exception("\"" + fileName + "\" announces an invalid page count");
   }
-  std::vector<std::optional<TBmpImage>> thumbnails;
-  thumbnails.reserve(static_cast<size_t>(count));
-  for (int n = 1; n <= count; ++n) thumbnails.push_back(ReadThumbnail(*archive, n));
-  if (count > 0) {
-    // Page 1 is read at once after the clearing: try it aside first, so that a page that cannot be
-    // read stops the opening here.
-    TXmlDocument first;
-    if (ReadXmlStream(*archive, PageStreamName(1), first)) {
-      TdtpPage trial;
-      trial.LoadFromXml(first.Root());
-    }
-  }
 
-  Clear();
-  archive_ = std::move(archive);
-  LoadSettingsFromXml(root);
-  for (int n = 1; n <= count; ++n) {
-    Progress(ptLoad, n, count, static_cast<float>(n - 1) / static_cast<float>(count));
-    auto page = std::make_unique<TdtpPage>();
-    page->SetLoaded(false);
-    const std::optional<TBmpImage>& thumbnail = thumbnails[static_cast<size_t>(n - 1)];
-    if (thumbnail) page->SetThumbnail(&*thumbnail);
-    AddPage(std::move(page));
+  // The drawing is opened into an emptied document while the open one waits aside; it comes back
+  // unchanged when anything of the opening fails, and is discarded once the new one is complete.
+  TdtpDocumentContent parked;
+  UnhookCurrentPage();
+  SwapContent(parked);
+  try {
+    SetDefaults();
+    archive_ = std::move(archive);
+    LoadSettingsFromXml(root);
+    for (int n = 1; n <= count; ++n) {
+      Progress(ptLoad, n, count, static_cast<float>(n - 1) / static_cast<float>(count));
+      auto page = std::make_unique<TdtpPage>();
+      page->SetLoaded(false);
+      if (const std::optional<TBmpImage> thumbnail = ReadThumbnail(*archive_, n)) page->SetThumbnail(&*thumbnail);
+      AddPage(std::move(page));
+    }
+    SetCurrentPageIndex(0);
+    SetModified(false);
+    Progress(ptLoad, count, count, 1);
+  } catch (...) {
+    Clear();
+    SwapContent(parked);
+    RehookCurrentPage();
+    throw;
   }
-  SetCurrentPageIndex(0);
-  SetModified(false);
-  Progress(ptLoad, count, count, 1);
+  SwapContent(parked);
+  Clear();
+  SwapContent(parked);
 }
 
 void TdtpDocument::ReadPageFromArchive(int index) {
@@ -340,66 +320,102 @@ void TdtpDocument::ReadPageFromArchive(int index) {
 
 // ---------------------------------------------------------------------------------------------
 // Saving
+//
+// The open file is never written in place. Every change to it (a save, the index, the direct page
+// operations) builds a new version of the archive beside it, in which the streams that stay as they
+// are are copied unchanged and only the changed ones are written, and renames that over the file
+// once it is complete on the disk. The document then works with the new file.
 
 void TdtpDocument::SaveIndex() {
   if (!archive_) return;
+  ReplaceArchiveFile(
+      archive_->FileName(), [](const std::string& name) { return name != kIndexStream; },
+      [this](TSingleStorage& target) { WriteIndex(target, PageCount()); });
+}
+
+void TdtpDocument::WriteIndex(TSingleStorage& target, int pageCount) {
   TXmlDocument xml("Document");
   xml.SetLayout(xlIndented);
   xml.SetStoreDefaults(true);
   SaveSettingsToXml(xml.Root());
-  WriteXmlStream(*archive_, kIndexStream, xml);
+  if (pageCount != PageCount()) {
+    // The index of a page operation about to happen.
+    if (TXmlNode* count = xml.Root()->FindChild("PageCount")) count->SetText(std::to_string(pageCount));
+  }
+  WriteXmlStream(target, kIndexStream, xml);
+}
+
+bool TdtpDocument::StoredUnchanged(int index) const {
+  const TdtpPage* page = Pages(index);
+  return archive_ && page && !page->Modified() && archive_->StreamExists(PageStreamName(index + 1));
 }
 
 void TdtpDocument::SaveToArchive() {
   if (!archive_) throw Exception("Archive must exist");
-  try {
-    WriteModifiedParts();
-    CommitSave();
-  } catch (...) {
-    try {
-      archive_->Flush();
-    } catch (const Exception&) {
-      // The first failure is the one to report.
-    }
-    throw;
-  }
-  archive_->Flush();
+  SaveArchiveAs(archive_->FileName(), true);
 }
 
-void TdtpDocument::WriteModifiedParts() {
-  SaveIndex();
+void TdtpDocument::SaveToFile(const std::string& fileName) {
+  CheckNotBusy();
+  BusyScope busy(*this, crHourGlass);
+  SaveArchiveAs(fileName, archive_ && SameFile(archive_->FileName(), fileName));
+}
+
+void TdtpDocument::SaveArchiveAs(const std::string& fileName, bool sameFile) {
+  // What stays as it is: under the same name every stream but those the save rewrites (as an
+  // in-place save keeps them); under a new name the streams of the stored pages that did not
+  // change, so that pages never read need not be read to be saved.
+  std::set<std::string> rewritten = {kIndexStream};
+  std::set<std::string> kept;
+  for (int i = 0; i < PageCount(); ++i) {
+    std::set<std::string>& names = StoredUnchanged(i) ? kept : rewritten;
+    names.insert(PageStreamName(i + 1));
+    if (storeThumbnails_) names.insert(ThumbStreamName(i + 1));
+  }
+  ReplaceArchiveFile(
+      fileName,
+      [&](const std::string& name) { return sameFile ? rewritten.count(name) == 0 : kept.count(name) != 0; },
+      [this](TSingleStorage& target) { WriteModifiedParts(target); });
+  CommitSave();
+}
+
+void TdtpDocument::WriteModifiedParts(TSingleStorage& target) {
+  WriteIndex(target, PageCount());
   const int count = PageCount();
   const auto total = static_cast<float>(count);
   for (int i = 0; i < count; ++i) {
     TdtpPage* page = Pages(i);
-    if (!page->Modified()) continue;
     const int n = i + 1;
-    TXmlDocument xml("Page");
-    xml.SetLayout(xlIndented);
-    xml.SetStoreDefaults(false);
-    xml.Root()->AddAttributeInt("Index", n);
-    page->SaveToXml(xml.Root());
-    Progress(ptSave, n, count, (static_cast<float>(i) + 0.2f) / total);
-    TMemoryStream bytes;
-    xml.SaveToStream(bytes);
-    bytes.SetPosition(0);
-    Progress(ptSave, n, count, (static_cast<float>(i) + 0.7f) / total);
-    archive_->AddStream(bytes, PageStreamName(n));
-    Progress(ptSave, n, count, (static_cast<float>(i) + 0.7f) / total);
-    if (storeThumbnails_) {
+    const bool stored = StoredUnchanged(i);
+    if (!stored) {
+      TXmlDocument xml("Page");
+      xml.SetLayout(xlIndented);
+      xml.SetStoreDefaults(false);
+      xml.Root()->AddAttributeInt("Index", n);
+      page->SaveToXml(xml.Root());
+      Progress(ptSave, n, count, (static_cast<float>(i) + 0.2f) / total);
+      TMemoryStream bytes;
+      xml.SaveToStream(bytes);
+      bytes.SetPosition(0);
+      Progress(ptSave, n, count, (static_cast<float>(i) + 0.7f) / total);
+      target.AddStream(bytes, PageStreamName(n));
+      Progress(ptSave, n, count, (static_cast<float>(i) + 0.7f) / total);
+    }
+    // A stored page copied from a file without thumbnails gets its thumbnail as well.
+    if (storeThumbnails_ && (!stored || !target.StreamExists(ThumbStreamName(n)))) {
       if (const TBmpImage* thumbnail = page->GetThumbnail()) {
         TMemoryStream picture;
         WriteBmp(*thumbnail, 24, picture);
         picture.SetPosition(0);
-        archive_->AddStream(picture, ThumbStreamName(n));
+        target.AddStream(picture, ThumbStreamName(n));
       } else {
-        archive_->DeleteStream(ThumbStreamName(n));
+        target.DeleteStream(ThumbStreamName(n));
       }
     }
   }
   Progress(ptSave, count, count, 1);
-  for (int n = count + 1; archive_->StreamExists(PageStreamName(n)); ++n) DeletePageStreams(n);
-  if (archive_->WastedSpace() > archive_->FileSize() / 4) archive_->Pack();
+  for (int n = count + 1; target.StreamExists(PageStreamName(n)); ++n) DeletePageStreams(target, n);
+  if (target.WastedSpace() > target.FileSize() / 4) target.Pack();
 }
 
 void TdtpDocument::CommitSave() {
@@ -407,83 +423,72 @@ void TdtpDocument::CommitSave() {
   if (!undoPastSave_) ClearUndo();
 }
 
-void TdtpDocument::SaveToFile(const std::string& fileName) {
-  CheckNotBusy();
-  BusyScope busy(*this, crHourGlass);
-  const bool sameFile = archive_ && SameFile(archive_->FileName(), fileName);
-  if (!sameFile) {
-    // Pages not read yet still sit in the old file only.
-    for (int i = 0; i < PageCount(); ++i) Pages(i)->EnsureLoaded();
-  }
-
-  // The drawing is written completely into a new archive beside the target; the target is replaced
-  // by renaming only once that archive is complete and on disk. Until then the old file (and the
-  // archive attached to the document) stay untouched, whatever fails.
-  const std::filesystem::path target(fileName);
-  const std::filesystem::path temporary = TemporaryNameBeside(target);
-  auto fresh = std::make_unique<TSingleStorage>();
-  fresh->SetOverwriteMode(omReplace);
-  fresh->SetCreateNew(true);
-  std::unique_ptr<TSingleStorage> previous;
-  bool attached = false;
-  try {
-    fresh->SetFileName(temporary.string());
-    if (sameFile) {
-      // Unmodified pages keep their stored bytes: they are copied over, not written afresh.
-      for (int k = 0; k < archive_->StreamCount(); ++k) {
-        const std::string name = archive_->Streams(k)->Name();
-        TMemoryStream bytes = ReadWholeStream(*archive_, name);
-        fresh->AddStream(bytes, name);
+void TdtpDocument::ReplaceArchiveFile(const std::string& fileName,
+                                      const std::function<bool(const std::string&)>& carry,
+                                      const std::function<void(TSingleStorage&)>& change) {
+  if (fileName.empty() && archive_) {
+    // An archive on a stream of the caller's has no file to protect: it is changed in place.
+    try {
+      change(*archive_);
+    } catch (...) {
+      try {
+        archive_->Flush();
+      } catch (const Exception&) {
+        // The first failure is the one to report.
       }
-    } else {
-      for (int i = 0; i < PageCount(); ++i) Pages(i)->SetModified(true);
+      throw;
     }
-    previous = std::move(archive_);
-    archive_ = std::move(fresh);
-    attached = true;
-    WriteModifiedParts();
     archive_->Flush();
-    archive_->SetFileName("");
-    SyncFile(temporary);
-    std::error_code ec;
-    const auto permissions = std::filesystem::status(target, ec).permissions();
-    if (!ec && permissions != std::filesystem::perms::unknown) std::filesystem::permissions(temporary, permissions, ec);
-    RenameOver(temporary, target);
-  } catch (...) {
-    if (attached) archive_ = std::move(previous);
-    fresh.reset();
-    std::error_code ec;
-    std::filesystem::remove(temporary, ec);
-    throw;
+    return;
   }
-  SyncDirectory(target.has_parent_path() ? target.parent_path() : std::filesystem::path("."));
-  CommitSave();
-  // Saved. The document now works with the new file; should it not open again, the previous
-  // archive still serves any page not yet read.
-  auto reopened = std::make_unique<TSingleStorage>();
-  reopened->SetOverwriteMode(omReplace);
-  try {
-    reopened->SetFileName(fileName);
-  } catch (...) {
-    archive_ = std::move(previous);
-    throw;
+  TArchiveReplacement next(fileName);
+  if (archive_) {
+    for (int k = 0; k < archive_->StreamCount(); ++k) {
+      const std::string name = archive_->Streams(k)->Name();
+      if (carry(name)) next.CopyStream(*archive_, name, name);
+    }
   }
-  previous.reset();
-  archive_ = std::move(reopened);
+  change(next.Archive());
+  next.Commit();
+  // The file holds the new version now. Should it not open again, the archive of the previous
+  // version still serves the pages not yet read.
+  archive_ = OpenArchive(fileName);
 }
 
 // ---------------------------------------------------------------------------------------------
-// Direct page operations
+// Direct page operations: the streams of an open archive renumbered at once, with the index, before
+// the page list changes, so that a failure leaves both the file and the document as they were.
 
-void TdtpDocument::DeletePageStreams(int number) {
-  archive_->DeleteStream(PageStreamName(number));
-  archive_->DeleteStream(ThumbStreamName(number));
+void TdtpDocument::InsertPageStreams(int index) {
+  const int count = PageCount();
+  ReplaceArchiveFile(
+      archive_->FileName(), [](const std::string& name) { return name != kIndexStream; },
+      [&](TSingleStorage& target) {
+        for (int number = count; number > index; --number) MovePageStreams(target, number, number + 1);
+        WriteIndex(target, count + 1);
+      });
 }
 
-void TdtpDocument::MovePageStreams(int from, int to) {
+void TdtpDocument::RemovePageStreams(int index) {
+  const int count = PageCount();
+  ReplaceArchiveFile(
+      archive_->FileName(), [](const std::string& name) { return name != kIndexStream; },
+      [&](TSingleStorage& target) {
+        DeletePageStreams(target, index + 1);
+        for (int number = index + 2; number <= count; ++number) MovePageStreams(target, number, number - 1);
+        WriteIndex(target, count - 1);
+      });
+}
+
+void TdtpDocument::DeletePageStreams(TSingleStorage& archive, int number) {
+  archive.DeleteStream(PageStreamName(number));
+  archive.DeleteStream(ThumbStreamName(number));
+}
+
+void TdtpDocument::MovePageStreams(TSingleStorage& archive, int from, int to) {
   for (auto name : {PageStreamName, ThumbStreamName}) {
-    archive_->DeleteStream(name(to));
-    archive_->RenameStream(name(from), name(to));
+    archive.DeleteStream(name(to));
+    archive.RenameStream(name(from), name(to));
   }
 }
 

@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "platform/Dialogs.h"
+#include "storage/FileSystem.h"
 
 namespace kivrano {
 
@@ -303,13 +304,13 @@ void TSingleStorage::SetFileName(const std::string& fileName) {
   }
   std::unique_ptr<TStream64> file;
   if (createNew_ || !FileExists(fileName)) {
-    file = std::make_unique<TFileStream64>(fileName, fmCreate, fmShareDenyWrite);
+    file = FileSystem().OpenFile(fileName, fmCreate, fmShareDenyWrite);
   } else {
     try {
-      file = std::make_unique<TFileStream64>(fileName, fmOpenReadWrite, fmShareDenyWrite);
+      file = FileSystem().OpenFile(fileName, fmOpenReadWrite, fmShareDenyWrite);
     } catch (const Exception&) {
       // Another program writes it, or it is not writable: read-only, and writes into it fail.
-      file = std::make_unique<TFileStream64>(fileName, fmOpenRead, fmShareDenyNone);
+      file = FileSystem().OpenFile(fileName, fmOpenRead, fmShareDenyNone);
     }
   }
   Attach(std::move(file), fileName);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ArchiveTestSupport.h"
 #include "base/Exception.h"
 #include "engine/dtpDocument.h"
 #include "engine/dtpPage.h"
@@ -21,84 +22,7 @@
 namespace kivrano {
 namespace {
 
-namespace fs = std::filesystem;
-
-std::vector<uint8_t> FileBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-// A folder of its own per test, and documents whose pages carry one named shape each.
-class ArchiveTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    RegisterStandardShapeClasses();
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = fs::temp_directory_path() /
-              ("kivrano_archive_" + std::to_string(getpid()) + "_" + info->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
-
-  // Pages named "P1", "P2", ... each holding a rectangle named "S1", "S2", ...
-  static void Build(TdtpDocument& doc, int pages) {
-    doc.NewDocument();
-    for (int i = 1; i < pages; ++i) doc.AddPage(nullptr);
-    for (int i = 0; i < pages; ++i) {
-      doc.SetCurrentPageIndex(i);
-      auto shape = std::make_unique<TdtpRectangleShape>();
-      shape->SetBounds(10.0f + static_cast<float>(i), 20, 30, 40);
-      shape->SetName("S" + std::to_string(i + 1));
-      doc.AddShape(std::move(shape));
-    }
-    doc.SetCurrentPageIndex(0);
-  }
-
-  static std::string ShapeName(TdtpDocument& doc, int page) {
-    TdtpPage* p = doc.Pages(page);
-    p->EnsureLoaded();
-    return p->GetShapeCount() > 0 ? p->GetShape(0)->Name() : std::string("<empty>");
-  }
-
-  static std::vector<std::string> ShapeNames(TdtpDocument& doc) {
-    std::vector<std::string> names;
-    for (int i = 0; i < doc.PageCount(); ++i) names.push_back(ShapeName(doc, i));
-    return names;
-  }
-
-  // The stream names of a closed file, read through an archive of its own.
-  static std::set<std::string> StreamNames(const std::string& path) {
-    TSingleStorage archive;
-    archive.SetFileName(path);
-    std::set<std::string> names;
-    for (int i = 0; i < archive.StreamCount(); ++i) names.insert(archive.Streams(i)->Name());
-    return names;
-  }
-
-  static std::string StreamText(const std::string& path, const std::string& name) {
-    TSingleStorage archive;
-    archive.SetFileName(path);
-    TMemoryStream bytes;
-    archive.ReadStream(name, bytes);
-    return {bytes.Bytes().begin(), bytes.Bytes().end()};
-  }
-
-  std::vector<std::string> FolderEntries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder_)) names.push_back(entry.path().filename().string());
-    return names;
-  }
-
-  fs::path folder_;
-};
+using namespace kivrano::test;
 
 const std::set<std::string> kTwoPageStreams = {"Index.xml", "Page0001.xml", "Page0002.xml", "Thumb0001.bmp",
                                                "Thumb0002.bmp"};
@@ -333,30 +257,32 @@ TEST_F(ArchiveTest, ReopeningRestoresTheStoredSettings) {
   EXPECT_EQ(doc.Pages(0)->StoredThumbnail()->Width, 40);
 }
 
-TEST_F(ArchiveTest, SavingInPlacePacksOnceAQuarterOfTheFileIsWasted) {
+// Each save writes a compact new archive; what dropping surplus page streams frees is packed away
+// once it exceeds a quarter of the file.
+TEST_F(ArchiveTest, SavingPacksOnceAQuarterOfTheFileIsWasted) {
   const std::string file = Path("pack.hsf");
   TdtpDocument doc;
-  Build(doc, 2);
+  Build(doc, 3);
   doc.SetStoreThumbnails(false);
-  doc.SaveToFile(file);
-  // A small change leaves the old page bytes as a gap well under a quarter of the file.
   for (int i = 0; i < 200; ++i) {
     auto shape = std::make_unique<TdtpShape>();
     shape->SetBounds(1, 1, 2, 2);
     doc.Pages(1)->AddShape(std::move(shape));
   }
-  doc.SaveToArchive();
-  doc.Shapes(0)->SetName("y");
-  doc.SaveToArchive();
+  doc.SaveToFile(file);
+  EXPECT_EQ(doc.Archive()->WastedSpace(), 0);
+  // The small last page leaves a gap well under a quarter of the file.
+  doc.DeletePage(2);
+  doc.SaveToFile(file);
   EXPECT_GT(doc.Archive()->WastedSpace(), 0);
   EXPECT_LE(doc.Archive()->WastedSpace(), doc.Archive()->FileSize() / 4);
-  // Emptying the big page frees most of the file: the archive is packed.
-  doc.Pages(1)->ClearShapes();
-  doc.SaveToArchive();
+  // The large page frees most of the file: the archive is packed.
+  doc.DeletePage(1);
+  doc.SaveToFile(file);
   EXPECT_EQ(doc.Archive()->WastedSpace(), 0);
   TdtpDocument reopened;
   reopened.LoadFromFile(file);
-  EXPECT_EQ(ShapeNames(reopened), (std::vector<std::string>{"y", "<empty>"}));
+  EXPECT_EQ(ShapeNames(reopened), (std::vector<std::string>{"S1"}));
 }
 
 TEST_F(ArchiveTest, SavingClearsTheHistoryUnlessKeptPastSaving) {
@@ -437,6 +363,18 @@ TEST_F(ArchiveTest, OpeningADamagedFileFailsAndKeepsTheCurrentDocument) {
        },
        "thumbnail too large"},
       {"bad first page", [&](const std::string& p) { replaceStream(p, "Page0001.xml", "<Page><Shape"); }, ""},
+      {"empty file", [](const std::string& p) { WriteFile(p, {}); }, "holds no document index"},
+      {"garbage after the header",
+       [](const std::string& p) {
+         std::vector<uint8_t> bytes = {'S', 'T', 'O', 'R', 1, 0};
+         for (int i = 0; i < 400; ++i) bytes.push_back(static_cast<uint8_t>(i * 73 + 41));
+         WriteFile(p, bytes);
+       },
+       ""},
+      {"truncated in the header", [](const std::string& p) { fs::resize_file(p, 10); }, "holds no document index"},
+      {"truncated in the first stream", [](const std::string& p) { fs::resize_file(p, 1100); }, ""},
+      {"truncated at half", [](const std::string& p) { fs::resize_file(p, fs::file_size(p) / 2); }, ""},
+      {"truncated by one byte", [](const std::string& p) { fs::resize_file(p, fs::file_size(p) - 1); }, ""},
       {"bad first page value",
        [&](const std::string& p) {
          replaceStream(p, "Page0001.xml",
@@ -453,15 +391,62 @@ TEST_F(ArchiveTest, OpeningADamagedFileFailsAndKeepsTheCurrentDocument) {
     Build(doc, 3);
     doc.SaveToFile(Path("current.hsf"));
     doc.Shapes(0)->SetName("unsaved");
+    doc.Shapes(0)->SetDocLeft(55);
+    doc.SetDefaultGridSize(7);
+    doc.SetCurrentPageIndex(1);
+    doc.ToggleSelection(doc.Shapes(0));
+    const int undoCount = doc.UndoCount();
+    ASSERT_GT(undoCount, 0);
     try {
       doc.LoadFromFile(bad);
       ADD_FAILURE() << "opened";
     } catch (const Exception& e) {
       EXPECT_NE(std::string(e.what()).find(c.Message), std::string::npos) << e.what();
     }
-    EXPECT_EQ(ShapeNames(doc), (std::vector<std::string>{"unsaved", "S2", "S3"}));
-    EXPECT_EQ(doc.Archive()->FileName(), Path("current.hsf"));
     EXPECT_FALSE(doc.IsBusy());
+    EXPECT_EQ(doc.Archive()->FileName(), Path("current.hsf"));
+    EXPECT_EQ(doc.CurrentPageIndex(), 1);
+    ASSERT_EQ(doc.SelectionCount(), 1);
+    EXPECT_EQ(doc.Selection(0)->Name(), "S2");
+    EXPECT_EQ(doc.FocusedShape(), doc.Selection(0));
+    EXPECT_TRUE(doc.Modified());
+    EXPECT_TRUE(doc.Pages(0)->Modified());
+    EXPECT_FALSE(doc.Pages(2)->Modified());
+    EXPECT_FLOAT_EQ(doc.DefaultGridSize(), 7);
+    EXPECT_EQ(ShapeNames(doc), (std::vector<std::string>{"unsaved", "S2", "S3"}));
+    // The history still applies to the shapes it recorded.
+    ASSERT_EQ(doc.UndoCount(), undoCount);
+    doc.SetCurrentPageIndex(0);
+    doc.Undo();
+    EXPECT_FLOAT_EQ(doc.Shapes(0)->DocLeft(), 10);
+  }
+}
+
+// The application's own handlers take part in an opening: one that fails undoes the opening too.
+TEST_F(ArchiveTest, AFailingHandlerUndoesTheOpening) {
+  const std::string good = Path("good.hsf");
+  {
+    TdtpDocument doc;
+    Build(doc, 2);
+    doc.SaveToFile(good);
+  }
+  for (const bool inSettings : {true, false}) {
+    SCOPED_TRACE(inSettings ? "additional info" : "progress");
+    TdtpDocument doc;
+    Build(doc, 3);
+    doc.SaveToFile(Path("current.hsf"));
+    const auto fail = [] { throw Exception("handler failed"); };
+    if (inSettings) {
+      doc.OnLoadAdditionalInfo = [&](TdtpDocument*, TXmlNode*) { fail(); };
+    } else {
+      doc.OnProgress = [&](TdtpDocument*, TdtpProgressType, int count, int, float) {
+        if (count == 2) fail();
+      };
+    }
+    EXPECT_THROW(doc.LoadFromFile(good), Exception);
+    EXPECT_EQ(ShapeNames(doc), (std::vector<std::string>{"S1", "S2", "S3"}));
+    EXPECT_EQ(doc.Archive()->FileName(), Path("current.hsf"));
+    EXPECT_FALSE(doc.Modified());
   }
 }
 
