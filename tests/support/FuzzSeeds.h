@@ -17,7 +17,9 @@
 namespace kivrano::testing {
 
 inline void CheckFuzzSeed(const std::string& harness, const std::string& name, const std::vector<uint8_t>& bytes) {
-  const std::filesystem::path folder = std::filesystem::path(KIVRANO_TEST_DATA) / ".." / ".." / "fuzz" / "corpus" / harness;
+  // Resolved by name, not through the file system: the data folder need not exist in a checkout.
+  const std::filesystem::path root = std::filesystem::path(KIVRANO_TEST_DATA).parent_path().parent_path();
+  const std::filesystem::path folder = root / "fuzz" / "corpus" / harness;
   const std::filesystem::path path = folder / name;
   const char* write = std::getenv("KIVRANO_WRITE_SEEDS");
   if (write != nullptr && *write != 0) {
