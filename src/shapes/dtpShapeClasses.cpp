@@ -5,7 +5,9 @@
 #include "shapes/dtpEffectShape.h"
 #include "shapes/dtpFigures.h"
 #include "shapes/dtpLineShape.h"
+#include "shapes/dtpMemoShape.h"
 #include "shapes/dtpPolygonShape.h"
+#include "shapes/dtpTextShape.h"
 
 namespace kivrano {
 
@@ -15,6 +17,9 @@ void RegisterStandardShapeClasses() {
   RegisterShapeClass<TdtpPolygonShape>();
   RegisterFigureShapeClasses();
   RegisterLineShapeClasses();
+  // Text and memo shapes
+  RegisterShapeClass<TdtpTextShape>();
+  RegisterShapeClass<TdtpMemoShape>();
 }
 
 }  // namespace kivrano
