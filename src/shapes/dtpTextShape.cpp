@@ -41,8 +41,9 @@ int PointsOfUnits(int units) {
   return static_cast<int>(std::nearbyint(std::abs(static_cast<double>(units)) * 72.0 / kTextFontPixelsPerInch));
 }
 
-// The largest and the smallest unit count of a point size.
+// The largest and the smallest unit count of a point size (0 for sizes below 0 points).
 int MaxUnitsOfPoints(int points) {
+  if (points < 0) return 0;
   int units = points * kTextFontPixelsPerInch / 72 + kTextFontPixelsPerInch / 144 + 1;
   while (PointsOfUnits(units) > points) --units;
   return units;
@@ -218,15 +219,18 @@ float TdtpTextShape::AlignmentOffset(float lineWidth) const {
 }
 
 void TdtpTextShape::ApplyTextBox(float left, float top, float width, float height) {
+  if (left == DocLeft() && top == DocTop() && width == DocWidth() && height == DocHeight()) return;
+  // The box is derived from the text: it is stored without undo records, since undoing the text
+  // or the font brings it back, while undoing a size on its own would rescale the font.
   TFlagScope updating(updating_);
   BeginUpdate();
-  try {
-    SetBounds(left, top, width, height);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
+  Invalidate();
+  StoreBounds(left, top, width, height);
+  FreeCache();
+  Invalidate();
+  Changed();
   EndUpdate();
+  if (OnBoundsChanged) OnBoundsChanged(this);
 }
 
 void TdtpTextShape::UpdateSize() {

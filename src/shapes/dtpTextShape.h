@@ -109,8 +109,7 @@ class TdtpTextShape : public TdtpEffectShape {
   void SetCaretPositions(std::vector<float> x, std::vector<int> rows);
   // The horizontal offset of a line of the given width in the box by the alignment.
   float AlignmentOffset(float lineWidth) const;
-  // Gives the box the text's size, marked as an update of its own so that the text is not scaled
-  // with the box.
+  // Gives the box the text's size (no undo record, no scaling of the font).
   void ApplyTextBox(float left, float top, float width, float height);
   // Stores the text without any side effect (loading).
   void StoreText(const std::string& value) { text_ = value; }
