@@ -142,7 +142,7 @@ void TdtpLineEdit::KeyPress(char32_t key) {
       CutSelText();
       break;
     default:
-      if (key >= 32) InsertText(CodePointsToUtf8(std::u32string_view(&key, 1)));
+      if (key >= 32 && key != 0x7F) InsertText(CodePointsToUtf8(std::u32string_view(&key, 1)));
       break;
   }
   Validate();
