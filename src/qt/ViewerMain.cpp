@@ -10,6 +10,8 @@
 #include "engine/dtpPage.h"
 #include "platform/Canvas.h"
 #include "qt/QtViewHost.h"
+#include "shapes/dtpMemoShape.h"
+#include "shapes/dtpTextShape.h"
 
 namespace {
 
@@ -61,6 +63,17 @@ void BuildPage(TdtpDocument& doc) {
     add(std::make_unique<TLabelledDisc>(0xC06000, std::to_string(i + 1)), 30 + 20 * i, 130 + (i % 3) * 15, 10, 10, 0, 255);
   }
   for (int i = 0; i < 6; ++i) add(std::make_unique<TBlock>(), 40 + 40 * i, 95, 24, 12, 30.0f * i, i == 5 ? 128 : 255);
+  // A text and a memo, edited in place after a double click.
+  auto title = std::make_unique<TdtpTextShape>();
+  title->SetText("Oefening 1: passen");
+  title->SetFontColor(0x800000);
+  title->SetPosition(30, 12);
+  doc.AddShape(std::move(title));
+  auto memo = std::make_unique<TdtpMemoShape>();
+  memo->SetBounds(240, 30, 45, 10);
+  memo->SetFontHeight(3.5f);
+  memo->SetText("Speler A speelt naar B, B kaatst terug en A loopt door naar de volgende kegel.");
+  doc.AddShape(std::move(memo));
   doc.UnlockUndo();
 }
 
