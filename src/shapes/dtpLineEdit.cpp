@@ -4,24 +4,11 @@
 
 #include "platform/FontEngine.h"
 #include "platform/ViewHost.h"
+#include "shapes/dtpEditKeys.h"
 
 namespace kivrano {
 
 namespace {
-
-constexpr int kKeyBackspace = 8;
-constexpr int kKeyEnter = 13;
-constexpr int kKeyEnd = 35;
-constexpr int kKeyHome = 36;
-constexpr int kKeyLeft = 37;
-constexpr int kKeyUp = 38;
-constexpr int kKeyRight = 39;
-constexpr int kKeyDown = 40;
-constexpr int kKeyDelete = 46;
-
-constexpr char32_t kCharCopy = 3;
-constexpr char32_t kCharPaste = 22;
-constexpr char32_t kCharCut = 24;
 
 bool IsMovementKey(int key) { return key >= kKeyEnd && key <= kKeyDown; }
 

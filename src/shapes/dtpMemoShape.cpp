@@ -7,19 +7,13 @@
 
 #include "engine/dtpCommand.h"
 #include "raster/Bitmap32.h"
+#include "shapes/dtpEditKeys.h"
 #include "shapes/dtpLineEdit.h"
 #include "storage/XmlDocuments.h"
 
 namespace kivrano {
 
 namespace {
-
-constexpr int kKeyEnter = 13;
-constexpr int kKeyEnd = 35;
-constexpr int kKeyHome = 36;
-constexpr int kKeyLeft = 37;
-constexpr int kKeyUp = 38;
-constexpr int kKeyRight = 39;
 
 constexpr float kDefaultMemoWidth = 40;
 

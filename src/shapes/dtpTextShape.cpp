@@ -10,6 +10,7 @@
 #include "platform/Canvas.h"
 #include "platform/ViewHost.h"
 #include "raster/Bitmap32.h"
+#include "shapes/dtpEditKeys.h"
 #include "shapes/dtpLineEdit.h"
 #include "shapes/dtpShapeXml.h"
 #include "storage/XmlDocuments.h"
@@ -17,13 +18,6 @@
 namespace kivrano {
 
 namespace {
-
-constexpr int kKeyCtrlBreak = 3;
-constexpr int kKeyTab = 9;
-constexpr int kKeyEnter = 13;
-constexpr int kKeyEscape = 27;
-constexpr int kKeyExecute = 43;
-constexpr int kKeyF2 = 113;
 
 // Font sizes are kept within 1 to 2000 points, whatever a file or a setter asks for: the font
 // engine and the surfaces stay within sane sizes and the fitting loop within bounds.
@@ -431,15 +425,6 @@ void TdtpTextShape::BeginEdit() {
   editor_->SelectAll();
   Invalidate();
   if (document) document->Invalidate();
-}
-
-void TdtpTextShape::FinishEdit(int code) {
-  TdtpDocument* document = Document();
-  if (document && document->EditedShape() == this) {
-    document->EndEditShape(code);
-  } else {
-    EndEdit(code);
-  }
 }
 
 void TdtpTextShape::EndEdit(int code) {

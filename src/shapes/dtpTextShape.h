@@ -102,8 +102,6 @@ class TdtpTextShape : public TdtpEffectShape {
  protected:
   bool Updating() const { return updating_; }
   void SetFontScalesWithBox(bool value) { fontScalesWithBox_ = value; }
-  // Ends the edit through the document, so that it leaves its editing state too.
-  void FinishEdit(int code);
   // Text size measured on the measuring surface at the current font height, millimetres.
   void MeasureText(const std::string& text, float& width, float& height) const;
   void SetCaretPositions(std::vector<float> x, std::vector<int> rows);

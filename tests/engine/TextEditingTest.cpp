@@ -8,7 +8,9 @@
 #include <string>
 
 #include "EngineTestSupport.h"
+#include "shapes/ShapeTestSupport.h"
 #include "platform/HeadlessViewHost.h"
+#include "shapes/dtpEditKeys.h"
 #include "shapes/dtpLineEdit.h"
 #include "shapes/dtpMemoShape.h"
 #include "shapes/dtpTextShape.h"
@@ -17,12 +19,6 @@ namespace kivrano::test {
 namespace {
 
 constexpr float kDpm = 4;
-constexpr int kBackspace = 8;
-constexpr int kTab = 9;
-constexpr int kEnter = 13;
-constexpr int kEscape = 27;
-constexpr int kRight = 39;
-constexpr int kF2 = 113;
 
 int Px(float mm) { return static_cast<int>(std::lround(mm * kDpm)); }
 
@@ -45,12 +41,7 @@ struct TextEditingFixture : ::testing::Test {
     shape->SetSmartHitTest(false);  // the whole box is hit, not only the letters
     shape->SetBounds(left, top, 40, 10);
     shape->SetText(text);
-    T* raw = shape.get();
-    doc.LockUndo();
-    doc.AddShape(std::move(shape));
-    doc.UnlockUndo();
-    doc.ClearUndo();
-    return raw;
+    return AddQuietly(doc, std::move(shape));
   }
 
   void DoubleClick(const TdtpShape& s) {
@@ -116,11 +107,11 @@ TEST_F(TextEditingFixture, TypingReplacesTheSelectionAndEscapeRestoresTheText) {
   DoubleClick(*text);
   Type(U"Hats!");
   EXPECT_EQ(text->Text(), "Hats!");
-  Key(kBackspace);
+  Key(kKeyBackspace);
   EXPECT_EQ(text->Text(), "Hats");
   EXPECT_EQ(text->CaretPos(), 4);
   EXPECT_NE(text->DocWidth(), width);  // the box follows while typing
-  Key(kEscape);
+  Key(kKeyEscape);
   EXPECT_EQ(text->Text(), "Rondo");
   EXPECT_FLOAT_EQ(text->DocWidth(), width);
   EXPECT_EQ(doc.DragState(), dsIdle);
@@ -132,7 +123,7 @@ TEST_F(TextEditingFixture, TypingReplacesTheSelectionAndEscapeRestoresTheText) {
 }
 
 TEST_F(TextEditingFixture, KeysThatEndTheEditAcceptIt) {
-  for (int key : {kEnter, kTab, kF2, 43}) {
+  for (int key : {kKeyEnter, kKeyTab, kKeyF2, 43}) {
     SCOPED_TRACE(key);
     TdtpTextShape* text = Add<TdtpTextShape>("Rondo", 40, 40 + static_cast<float>(editClosed.size()) * 15);
     DoubleClick(*text);
@@ -154,16 +145,16 @@ TEST_F(TextEditingFixture, EnterBreaksAMemoLineAndKeepsEditing) {
   TdtpMemoShape* memo = Add<TdtpMemoShape>("Warming up");
   DoubleClick(*memo);
   ASSERT_EQ(doc.EditedShape(), memo);
-  Key(kRight);  // to the end, selection cleared
+  Key(kKeyRight);  // to the end, selection cleared
   const float height = memo->DocHeight();
-  Key(kEnter);
+  Key(kKeyEnter);
   Type(U"Rondo");
   EXPECT_EQ(doc.DragState(), dsEditing);
   EXPECT_EQ(memo->Text(), "Warming up\rRondo");
   EXPECT_EQ(memo->Lines(), (std::vector<std::string>{"Warming up", "Rondo"}));
   EXPECT_FLOAT_EQ(memo->DocHeight(), height + memo->LineHeight());
   EXPECT_EQ(memo->CaretRows()[static_cast<size_t>(memo->CaretPos())], 1);
-  Key(kTab);
+  Key(kKeyTab);
   EXPECT_EQ(doc.DragState(), dsIdle);
   EXPECT_EQ(memo->Text(), "Warming up\rRondo");
 }
@@ -208,7 +199,7 @@ TEST_F(TextEditingFixture, TheSelectionIsHatchedAndTheCaretBlinksOnTheWindow) {
   const TColor hatch = 0x808080, caret = 0x800000;
   EXPECT_GT(CountColour(*text, hatch), 10);
   EXPECT_GT(CountColour(*text, caret), 10);
-  Key(kRight);  // clears the selection
+  Key(kKeyRight);  // clears the selection
   PaintAll();
   EXPECT_EQ(CountColour(*text, hatch), 0);
   EXPECT_GT(CountColour(*text, caret), 10);
@@ -216,7 +207,7 @@ TEST_F(TextEditingFixture, TheSelectionIsHatchedAndTheCaretBlinksOnTheWindow) {
   PaintAll();
   EXPECT_EQ(CountColour(*text, caret), 0);
   // After the edit the ordinary selection frame is back.
-  Key(kEnter);
+  Key(kKeyEnter);
   PaintAll();
   EXPECT_EQ(CountColour(*text, caret), 0);
 }
@@ -226,7 +217,7 @@ TEST_F(TextEditingFixture, ADisabledShapeEndsItsEditAtOnce) {
   text->SetEnabled(false);
   text->SetSelected(true);
   const int timers = host.TimerCount();
-  Key(kF2);
+  Key(kKeyF2);
   EXPECT_EQ(doc.DragState(), dsIdle);
   EXPECT_EQ(text->Editor(), nullptr);
   EXPECT_EQ(host.TimerCount(), timers);

@@ -6,20 +6,12 @@
 #include <vector>
 
 #include "platform/HeadlessViewHost.h"
+#include "shapes/dtpEditKeys.h"
 #include "shapes/dtpLineEdit.h"
 
 namespace kivrano::test {
 namespace {
 
-constexpr int kBackspace = 8;
-constexpr int kEnter = 13;
-constexpr int kEnd = 35;
-constexpr int kHome = 36;
-constexpr int kLeft = 37;
-constexpr int kUp = 38;
-constexpr int kRight = 39;
-constexpr int kDown = 40;
-constexpr int kDelete = 46;
 
 struct KeyStep {
   int key;
@@ -41,24 +33,24 @@ struct KeyCase {
 
 TEST(LineEditTest, KeysEditAndMoveTheCaretAndSelection) {
   const std::vector<KeyCase> cases = {
-      {"backspace deletes before the caret", "abcd", 2, 0, 0, {{kBackspace, 0}}, "acd", 1, 0, 0},
-      {"delete deletes after the caret", "abcd", 2, 0, 0, {{kDelete, 0}}, "abd", 2, 0, 0},
-      {"backspace at the start does nothing", "ab", 0, 0, 0, {{kBackspace, 0}}, "ab", 0, 0, 0},
-      {"delete at the end does nothing", "ab", 2, 0, 0, {{kDelete, 0}}, "ab", 2, 0, 0},
-      {"backspace removes the selection", "abcdef", 4, 1, 3, {{kBackspace, 0}}, "aef", 1, 1, 0},
-      {"delete removes the selection", "abcdef", 1, 1, 3, {{kDelete, 0}}, "aef", 1, 1, 0},
-      {"enter inserts a carriage return", "ab", 1, 0, 0, {{kEnter, 0}}, "a\rb", 2, 2, 0},
-      {"home, end, left, right", "abcd", 2, 0, 0, {{kHome, 0}, {kRight, 0}, {kRight, 0}, {kLeft, 0}}, "abcd", 1, 1, 0},
-      {"up and down step by one by default", "abcd", 2, 0, 0, {{kUp, 0}, {kUp, 0}, {kDown, 0}}, "abcd", 1, 1, 0},
-      {"movement stops at the ends", "ab", 0, 0, 0, {{kLeft, 0}, {kEnd, 0}, {kRight, 0}}, "ab", 2, 2, 0},
-      {"a plain move clears the selection", "abcd", 4, 0, 4, {{kLeft, 0}}, "abcd", 3, 0, 0},
-      {"shift+right starts a selection at the caret", "abcd", 1, 0, 0, {{kRight, ssShift}, {kRight, ssShift}}, "abcd", 3, 1, 2},
-      {"shift+left starts a selection to the left", "abcd", 3, 0, 0, {{kLeft, ssShift}, {kLeft, ssShift}}, "abcd", 1, 1, 2},
-      {"shift+right after shift+left shrinks", "abcd", 3, 0, 0, {{kLeft, ssShift}, {kLeft, ssShift}, {kRight, ssShift}}, "abcd", 2, 2, 1},
-      {"shift+home from a selection's end flips it", "abcde", 5, 2, 3, {{kHome, ssShift}}, "abcde", 0, 0, 2},
-      {"shift+end from the start of the text", "abc", 0, 0, 0, {{kEnd, ssShift}}, "abc", 3, 0, 3},
+      {"backspace deletes before the caret", "abcd", 2, 0, 0, {{kKeyBackspace, 0}}, "acd", 1, 0, 0},
+      {"delete deletes after the caret", "abcd", 2, 0, 0, {{kKeyDelete, 0}}, "abd", 2, 0, 0},
+      {"backspace at the start does nothing", "ab", 0, 0, 0, {{kKeyBackspace, 0}}, "ab", 0, 0, 0},
+      {"delete at the end does nothing", "ab", 2, 0, 0, {{kKeyDelete, 0}}, "ab", 2, 0, 0},
+      {"backspace removes the selection", "abcdef", 4, 1, 3, {{kKeyBackspace, 0}}, "aef", 1, 1, 0},
+      {"delete removes the selection", "abcdef", 1, 1, 3, {{kKeyDelete, 0}}, "aef", 1, 1, 0},
+      {"enter inserts a carriage return", "ab", 1, 0, 0, {{kKeyEnter, 0}}, "a\rb", 2, 2, 0},
+      {"home, end, left, right", "abcd", 2, 0, 0, {{kKeyHome, 0}, {kKeyRight, 0}, {kKeyRight, 0}, {kKeyLeft, 0}}, "abcd", 1, 1, 0},
+      {"up and down step by one by default", "abcd", 2, 0, 0, {{kKeyUp, 0}, {kKeyUp, 0}, {kKeyDown, 0}}, "abcd", 1, 1, 0},
+      {"movement stops at the ends", "ab", 0, 0, 0, {{kKeyLeft, 0}, {kKeyEnd, 0}, {kKeyRight, 0}}, "ab", 2, 2, 0},
+      {"a plain move clears the selection", "abcd", 4, 0, 4, {{kKeyLeft, 0}}, "abcd", 3, 0, 0},
+      {"shift+right starts a selection at the caret", "abcd", 1, 0, 0, {{kKeyRight, ssShift}, {kKeyRight, ssShift}}, "abcd", 3, 1, 2},
+      {"shift+left starts a selection to the left", "abcd", 3, 0, 0, {{kKeyLeft, ssShift}, {kKeyLeft, ssShift}}, "abcd", 1, 1, 2},
+      {"shift+right after shift+left shrinks", "abcd", 3, 0, 0, {{kKeyLeft, ssShift}, {kKeyLeft, ssShift}, {kKeyRight, ssShift}}, "abcd", 2, 2, 1},
+      {"shift+home from a selection's end flips it", "abcde", 5, 2, 3, {{kKeyHome, ssShift}}, "abcde", 0, 0, 2},
+      {"shift+end from the start of the text", "abc", 0, 0, 0, {{kKeyEnd, ssShift}}, "abc", 3, 0, 3},
       {"other keys are ignored", "abc", 1, 0, 0, {{65, 0}, {112, 0}}, "abc", 1, 0, 0},
-      {"characters are counted, not bytes", "\xC3\xA9t\xC3\xA9", 3, 0, 0, {{kBackspace, 0}, {kLeft, 0}, {kDelete, 0}}, "\xC3\xA9", 1, 1, 0},
+      {"characters are counted, not bytes", "\xC3\xA9t\xC3\xA9", 3, 0, 0, {{kKeyBackspace, 0}, {kKeyLeft, 0}, {kKeyDelete, 0}}, "\xC3\xA9", 1, 1, 0},
   };
   for (const KeyCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -126,7 +118,7 @@ TEST(LineEditTest, MaximumLengthNeverLetsTheTextGrowAndNeverDropsItsEnd) {
   editor.SetCaretPos(1);
   editor.KeyPress(U'x');
   EXPECT_EQ(editor.Text(), "abcde");
-  editor.KeyDown(kEnter, 0);
+  editor.KeyDown(kKeyEnter, 0);
   EXPECT_EQ(editor.Text(), "abcde");
   // A replaced selection makes room.
   editor.SetSelStart(1);
@@ -170,15 +162,15 @@ TEST(LineEditTest, ClipboardKeysCopyCutAndPaste) {
   EXPECT_EQ(editor.Text(), " sheet");
   EXPECT_EQ(editor.CaretPos(), 0);
   EXPECT_EQ(editor.SelLength(), 0);
-  editor.KeyDown(kEnd, 0);
+  editor.KeyDown(kKeyEnd, 0);
   editor.KeyPress(22);
   EXPECT_EQ(editor.Text(), " sheetdrill");
   EXPECT_EQ(editor.CaretPos(), 11);
 
   // A cut of a selection made leftwards leaves the caret where the selection was.
   editor.SetText("abcdef");
-  editor.KeyDown(kLeft, ssShift);
-  editor.KeyDown(kLeft, ssShift);
+  editor.KeyDown(kKeyLeft, ssShift);
+  editor.KeyDown(kKeyLeft, ssShift);
   editor.KeyPress(24);
   EXPECT_EQ(editor.Text(), "abcd");
   EXPECT_EQ(editor.CaretPos(), 4);
@@ -207,17 +199,17 @@ TEST(LineEditTest, TheCaretMoveHookDecidesWhereMovementKeysGo) {
   std::vector<int> keys;
   editor.OnCaretMove = [&](TdtpLineEdit&, int position, int key) {
     keys.push_back(key);
-    return key == kDown ? position + 3 : 100;  // clamped to the text
+    return key == kKeyDown ? position + 3 : 100;  // clamped to the text
   };
   editor.SetText("abcdefgh");
   editor.SetCaretPos(1);
-  editor.KeyDown(kDown, 0);
+  editor.KeyDown(kKeyDown, 0);
   EXPECT_EQ(editor.CaretPos(), 4);
-  editor.KeyDown(kHome, ssShift);
+  editor.KeyDown(kKeyHome, ssShift);
   EXPECT_EQ(editor.CaretPos(), 8);
   EXPECT_EQ(editor.SelStart(), 4);
   EXPECT_EQ(editor.SelLength(), 4);
-  EXPECT_EQ(keys, (std::vector<int>{kDown, kHome}));
+  EXPECT_EQ(keys, (std::vector<int>{kKeyDown, kKeyHome}));
 }
 
 TEST(LineEditTest, MalformedUtf8BecomesReplacementCharacters) {

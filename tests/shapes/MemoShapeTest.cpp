@@ -9,6 +9,7 @@
 
 #include "ShapeTestSupport.h"
 #include "raster/Bitmap32.h"
+#include "shapes/dtpEditKeys.h"
 #include "shapes/dtpLineEdit.h"
 #include "shapes/dtpMemoShape.h"
 #include "shapes/dtpTextShape.h"
@@ -17,11 +18,6 @@ namespace kivrano::test {
 namespace {
 
 constexpr float kD = 5.905512f;
-constexpr int kEnter = 13;
-constexpr int kEnd = 35;
-constexpr int kHome = 36;
-constexpr int kUp = 38;
-constexpr int kDown = 40;
 
 using Lines = std::vector<std::string>;
 
@@ -171,21 +167,21 @@ TEST(MemoShapeTest, CaretMovesBetweenRowsAndEnterBreaksTheLine) {
   ASSERT_NE(editor, nullptr);
   ASSERT_EQ(memo->CaretPos(), 10);
   // From the end (row 2, after "gh"): Up goes to the closest x on row 1, Home and End to its ends.
-  editor->KeyDown(kUp, 0);
+  editor->KeyDown(kKeyUp, 0);
   EXPECT_EQ(memo->CaretRows()[static_cast<size_t>(memo->CaretPos())], 1);
-  editor->KeyDown(kHome, 0);
+  editor->KeyDown(kKeyHome, 0);
   EXPECT_EQ(memo->CaretPos(), 4);
-  editor->KeyDown(kEnd, 0);
+  editor->KeyDown(kKeyEnd, 0);
   EXPECT_EQ(memo->CaretPos(), 7);
-  editor->KeyDown(kUp, 0);
+  editor->KeyDown(kKeyUp, 0);
   EXPECT_EQ(memo->CaretPos(), 3);
-  editor->KeyDown(kUp, 0);  // no row above: stays
+  editor->KeyDown(kKeyUp, 0);  // no row above: stays
   EXPECT_EQ(memo->CaretPos(), 3);
-  editor->KeyDown(kHome, 0);
-  editor->KeyDown(kDown, 0);
+  editor->KeyDown(kKeyHome, 0);
+  editor->KeyDown(kKeyDown, 0);
   EXPECT_EQ(memo->CaretPos(), 4);
   // Enter inserts a line break and keeps editing.
-  memo->EditKeyDown(kEnter, 0);
+  memo->EditKeyDown(kKeyEnter, 0);
   EXPECT_NE(memo->Editor(), nullptr);
   EXPECT_EQ(memo->Text(), "abc \rdef\rgh");
   EXPECT_EQ(memo->Lines(), (Lines{"abc ", "def", "gh"}));
@@ -232,12 +228,7 @@ TEST(MemoShapeTest, PersistsWordWrapAndRebuildsLinesOnLoading) {
 
 TEST(MemoShapeTest, UndoRestoresWordWrap) {
   TdtpDocument doc;
-  auto owned = NewMemo("Keep the ball moving between the cones");
-  TdtpMemoShape* memo = owned.get();
-  doc.LockUndo();
-  doc.AddShape(std::move(owned));
-  doc.UnlockUndo();
-  doc.ClearUndo();
+  TdtpMemoShape* memo = AddQuietly(doc, NewMemo("Keep the ball moving between the cones"));
   const Lines wrapped = memo->WrappedLines();
   memo->SetWordWrap(false);
   EXPECT_EQ(memo->WrappedLines().size(), 1u);

@@ -236,12 +236,7 @@ TEST(TextShapeTest, CaretPositionsFollowTheCharactersWithKerningAndAlignment) {
 
 TEST(TextShapeTest, SettersRecordUndoAndUndoRestoresEveryProperty) {
   TdtpDocument doc;
-  auto owned = NewText("Cones");
-  TdtpTextShape* shape = owned.get();
-  doc.LockUndo();
-  doc.AddShape(std::move(owned));
-  doc.UnlockUndo();
-  doc.ClearUndo();
+  TdtpTextShape* shape = AddQuietly(doc, NewText("Cones"));
   const float width = shape->DocWidth(), height = shape->DocHeight();
 
   shape->SetText("Hats");
