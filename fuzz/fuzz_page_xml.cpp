@@ -7,6 +7,7 @@
 #include "base/Exception.h"
 #include "engine/dtpDocument.h"
 #include "engine/dtpPage.h"
+#include "platform/Canvas.h"
 #include "raster/Bitmap32.h"
 #include "shapes/dtpShapeClasses.h"
 #include "storage/XmlDocuments.h"
@@ -45,6 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       // The shape's own image and effects, in caches of a sane size.
       TBitmap32* cache = shape->Cache();
       if (cache && !cache->Empty() && static_cast<int64_t>(cache->Width()) * cache->Height() <= (1 << 20)) {
+        {
+          TCanvas canvas(*cache);
+          shape->PaintCanvas(canvas);
+        }
         shape->PaintBitmap(*cache);
         shape->ApplyFlip(*cache);
       }

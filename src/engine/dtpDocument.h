@@ -255,7 +255,8 @@ class TdtpDocument : public TVirtScrollBox {
   // A cursor change requested by other code; ignored while busy (see the busy guard rules).
   void RequestCursor(TCursor cursor);
   void BeginPrinting() { ++printingCount_; }
-  void EndPrinting() { if (printingCount_ > 0) --printingCount_; }
+  // Fails when it is called more often than BeginPrinting (the count then stays at 0).
+  void EndPrinting();
   bool IsPrinting() const { return printingCount_ > 0; }
 
   // ---- undo ----
@@ -552,6 +553,19 @@ class TdtpDocument : public TVirtScrollBox {
   TPoint hotZoneLastPoint_;
   float hotZoneTime_ = 0;
   bool hotZoneScrollingNow_ = false;
+
+  // ---- printing (dtpDocumentPrint.cpp) ----
+ public:
+  // Prints the listed pages in the order given on the current printer (Printer()), one page per
+  // sheet, as one job; indexes without a page are skipped. Raises "Working already" while busy.
+  void PrintPages(const std::vector<int>& indexes);
+  void PrintAll();
+  void PrintPage(int index);
+  // The print resolution of PrintQuality in dots per mm; 0 (the device's own) for pqDevice.
+  float PrintDpm() const;
+
+ private:
+  friend class TPagePrinter;
 };
 
 // The document with its properties and events published for the form designer.

@@ -418,6 +418,7 @@ void TdtpDocument::MouseMove(int shift, int x, int y) {
   if (dragKind_ == hkMove && !RectContains(TRect{0, 0, ClientWidth(), ClientHeight()}, p)) {
     EndMove(false);
     if (OnStartDrag) OnStartDrag(this);
+    if (Host()) Host()->StartViewDrag(SelectionToXml());
     return;
   }
   if (dragKind_ == hkMove) RequestCursor((shift & ssCtrl) ? crSizeCopy : crSizeAll);

@@ -8,6 +8,8 @@
 
 namespace kivrano {
 
+class IBandTarget;
+
 // One page of a document: a shape whose size is the paper in millimetres and whose children are the
 // shapes on it. Its paper properties come from the document's defaults while IsDefaultPage is set;
 // the property getters return these effective values and load a lazily opened page first.
@@ -63,6 +65,16 @@ class TdtpPage : public TdtpShape {
   virtual void SetPageOffset(float left, float top);
   // Asks the document to load the page when it has not been read yet.
   virtual void EnsureLoaded() const;
+
+  // ---- printing (dtpDocumentPrint.cpp) ----
+  // Renders the page in bands at dpm dots per mm (0: at the target's own scale) into rect of the
+  // target, fitted and centred, turned by Rotation quarter turns (1 counter-clockwise, 2 half,
+  // 3 clockwise), mirrored left to right and top to bottom as asked. The view state is restored.
+  void PrintTo(IBandTarget& target, const TRect& rect, bool FlipVertical, bool MirrorHorizontal, int Rotation,
+               float dpm);
+  void PrintTo(TCanvas& canvas, const TRect& rect, bool FlipVertical, bool MirrorHorizontal, int Rotation, float dpm);
+  // PrintTo at 150 dots per inch.
+  void PrintToDefault(TCanvas& canvas, const TRect& rect, bool FlipVertical, bool MirrorHorizontal, int Rotation);
 
   // ---- shape overrides ----
   TFloatPoint SnapPoint(TFloatPoint p) const override;

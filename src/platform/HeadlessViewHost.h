@@ -44,6 +44,8 @@ class THeadlessViewHost : public IViewHost {
   bool HasClipboardText() const override { return hasClipboard_; }
   std::string ClipboardText() const override { return clipboard_; }
   void SetClipboardText(const std::string& text) override;
+  // Records the drag's data; the drop is left to the test.
+  void StartViewDrag(const std::string& selectionXml) override { viewDrags_.push_back(selectionXml); }
 
   // Test controls.
   // Advances the tick counter by ms, firing every timer each time its interval has elapsed.
@@ -65,6 +67,8 @@ class THeadlessViewHost : public IViewHost {
   const std::vector<TPoint>& Scrolls() const { return scrolls_; }
   int ProcessMessagesCount() const { return processMessagesCount_; }
   int TimerCount() const { return static_cast<int>(timers_.size()); }
+  // The data of every view drag started, in order.
+  const std::vector<std::string>& ViewDrags() const { return viewDrags_; }
   const std::vector<TViewMenuItem>& LastPopup() const { return lastPopup_; }
   TPoint LastPopupPoint() const { return lastPopupAt_; }
   // Forgets recorded invalidations and scrolls.
@@ -93,6 +97,7 @@ class THeadlessViewHost : public IViewHost {
   uint32_t tick_ = 0;
   TPoint pointer_;
   std::vector<TViewMenuItem> lastPopup_;
+  std::vector<std::string> viewDrags_;
   TPoint lastPopupAt_;
   bool hasClipboard_ = false;
   std::string clipboard_;

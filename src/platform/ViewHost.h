@@ -93,6 +93,11 @@ class IViewHost {
   virtual bool HasClipboardText() const = 0;
   virtual std::string ClipboardText() const = 0;
   virtual void SetClipboardText(const std::string& text) = 0;
+
+  // Toolkit drag-and-drop of the whole view, started when a moved selection leaves it. The data is
+  // the selection as "Selection" XML, for drop targets of the application; returns when the drop is
+  // done. A host without drag-and-drop ignores it.
+  virtual void StartViewDrag(const std::string& selectionXml) { (void)selectionXml; }
 };
 
 }  // namespace kivrano

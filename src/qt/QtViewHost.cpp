@@ -4,8 +4,10 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QDrag>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -322,6 +324,14 @@ void TQtViewHost::SetClipboardText(const std::string& text) {
   QGuiApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
+QMimeData* ViewDragData(const std::string& selectionXml) {
+  auto* data = new QMimeData;
+  data->setData(kSelectionMimeType, QByteArray::fromStdString(selectionXml));
+  return data;
+}
+
+void TQtViewHost::StartViewDrag(const std::string& selectionXml) { pendingViewDrag_ = selectionXml; }
+
 bool TQtViewHost::event(QEvent* event) {
   return ShowingFailures([&] { return QAbstractScrollArea::event(event); });
 }
@@ -397,6 +407,13 @@ void TQtViewHost::mouseMoveEvent(QMouseEvent* event) {
   if (!input_.OnMouseMove) return;
   const QPoint p = event->position().toPoint();
   input_.OnMouseMove(ShiftOf(event->modifiers(), event->buttons()), p.x(), p.y());
+  // A drag of the view starts while the button is still down; it returns once dropped.
+  if (pendingViewDrag_) {
+    auto* drag = new QDrag(this);
+    drag->setMimeData(ViewDragData(*pendingViewDrag_));
+    pendingViewDrag_.reset();
+    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+  }
 }
 
 void TQtViewHost::keyPressEvent(QKeyEvent* event) {

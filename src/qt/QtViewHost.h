@@ -10,9 +10,12 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "platform/ViewHost.h"
 
+class QMimeData;
 class QTimer;
 
 namespace kivrano {
@@ -34,6 +37,11 @@ struct TViewInput {
 
 // The virtual-key code of a Qt key (0 for keys without one).
 int VirtualKeyOf(int qtKey);
+
+// The MIME type under which a view drag carries the dragged selection as "Selection" XML.
+inline constexpr const char* kSelectionMimeType = "application/x-kivrano-selection";
+// The data of a view drag: the selection XML under kSelectionMimeType.
+QMimeData* ViewDragData(const std::string& selectionXml);
 
 class TQtViewHost : public QAbstractScrollArea, public IViewHost {
  public:
@@ -70,6 +78,8 @@ class TQtViewHost : public QAbstractScrollArea, public IViewHost {
   bool HasClipboardText() const override;
   std::string ClipboardText() const override;
   void SetClipboardText(const std::string& text) override;
+  // The drag runs once the pointer event that started it has been handled (see mouseMoveEvent).
+  void StartViewDrag(const std::string& selectionXml) override;
 
  protected:
   // Failures of the view's handlers end here: the toolkit shows their text in a message box
@@ -105,6 +115,8 @@ class TQtViewHost : public QAbstractScrollArea, public IViewHost {
   std::map<int, std::unique_ptr<QTimer>> timers_;
   int nextTimerId_ = 1;
   QElapsedTimer clock_;
+  // Data of a view drag requested during the current pointer event, run when that event is done.
+  std::optional<std::string> pendingViewDrag_;
 };
 
 }  // namespace kivrano

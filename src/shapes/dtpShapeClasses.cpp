@@ -2,7 +2,9 @@
 
 #include "engine/ShapeRegistry.h"
 #include "engine/dtpGroupShape.h"
+#include "shapes/dtpBitmapShape.h"
 #include "shapes/dtpEffectShape.h"
+#include "shapes/dtpExposedMetafile.h"
 #include "shapes/dtpFigures.h"
 #include "shapes/dtpLineShape.h"
 #include "shapes/dtpMemoShape.h"
@@ -17,6 +19,9 @@ void RegisterStandardShapeClasses() {
   RegisterShapeClass<TdtpPolygonShape>();
   RegisterFigureShapeClasses();
   RegisterLineShapeClasses();
+  // Pictures
+  RegisterShapeClass<TdtpBitmapShape>();
+  RegisterShapeClass<TdtpExposedMetafile>();
   // Text and memo shapes
   RegisterShapeClass<TdtpTextShape>();
   RegisterShapeClass<TdtpMemoShape>();

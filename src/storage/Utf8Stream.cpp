@@ -1,50 +1,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/CodePage.h"
 #include "storage/XmlDocuments.h"
 
 namespace kivrano {
 
 namespace {
 
-// Unicode of the "windows-1252" bytes 0x80 ... 0x9F. The five bytes the code page leaves unassigned
-// map to the control characters of the same number, so that every byte survives a round trip.
-constexpr uint16_t kHighControls[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 constexpr uint32_t kReplacement = 0xFFFD;
-
-uint32_t CodePageToUnicode(uint8_t byte) {
-  return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : byte;
-}
-
-// The "windows-1252" byte of a code point, or -1 when the code page lacks it.
-int UnicodeToCodePage(uint32_t cp) {
-  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
-  for (int i = 0; i < 32; ++i)
-    if (kHighControls[i] == cp) return 0x80 + i;
-  return -1;
-}
-
-void AppendUtf8(std::vector<uint8_t>& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<uint8_t>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<uint8_t>(0xC0 | cp >> 6));
-    out.push_back(static_cast<uint8_t>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<uint8_t>(0xE0 | cp >> 12));
-    out.push_back(static_cast<uint8_t>(0x80 | (cp >> 6 & 0x3F)));
-    out.push_back(static_cast<uint8_t>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<uint8_t>(0xF0 | cp >> 18));
-    out.push_back(static_cast<uint8_t>(0x80 | (cp >> 12 & 0x3F)));
-    out.push_back(static_cast<uint8_t>(0x80 | (cp >> 6 & 0x3F)));
-    out.push_back(static_cast<uint8_t>(0x80 | (cp & 0x3F)));
-  }
-}
 
 // The length of the run of 7-bit characters at the start of p.
 size_t AsciiRun(const uint8_t* p, size_t n) {
@@ -115,7 +79,7 @@ bool TUtf8Stream::FitsCodePage(const uint8_t* text, size_t size) {
     }
     size_t length;
     int32_t cp = DecodeUtf8(text + i, size - i, length);
-    if (cp >= 0 && UnicodeToCodePage(static_cast<uint32_t>(cp)) < 0) return false;
+    if (cp >= 0 && UnicodeToWindows1252(static_cast<uint32_t>(cp)) < 0) return false;
     i += length;
   }
   return true;
@@ -153,7 +117,7 @@ void TUtf8Stream::StartReading() {
       if (b < 0x80) {
         text_.push_back(b);
       } else {
-        AppendUtf8(text_, CodePageToUnicode(b));
+        AppendUtf8(text_, Windows1252ToUnicode(b));
       }
     }
     return;
@@ -190,7 +154,7 @@ int32_t TUtf8Stream::Read(void* buffer, int32_t count) {
 
 void TUtf8Stream::EmitCharacter(std::vector<uint8_t>& out, uint32_t cp) {
   if (!wide_) {
-    int byte = UnicodeToCodePage(cp);
+    int byte = UnicodeToWindows1252(cp);
     if (byte < 0) {
       byte = '?';
       Lose();
@@ -213,7 +177,7 @@ void TUtf8Stream::EmitCharacter(std::vector<uint8_t>& out, uint32_t cp) {
 // Bytes that are no UTF-8 are taken as code page characters already.
 void TUtf8Stream::EmitByte(std::vector<uint8_t>& out, uint8_t byte) {
   if (wide_) {
-    EmitCharacter(out, CodePageToUnicode(byte));
+    EmitCharacter(out, Windows1252ToUnicode(byte));
   } else {
     out.push_back(byte);
   }

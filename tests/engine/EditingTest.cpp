@@ -295,6 +295,34 @@ TEST_F(EditingFixture, CtrlDragCopiesTheSelectionAndLeavesTheOriginals) {
   EXPECT_NE(copyA->ShapeID(), a->ShapeID());
 }
 
+TEST_F(EditingFixture, AMoveLeavingTheViewCancelsAndStartsADragOfTheSelection) {
+  TdtpShape* a = AddSelected(40, 40, 20, 10);
+  f.Add(80, 60, 10, 10);  // not selected: not in the drag's data
+  int startDrags = 0;
+  doc.OnStartDrag = [&](TdtpDocument*) {
+    ++startDrags;
+    EXPECT_TRUE(host.ViewDrags().empty());  // the application hears of it before the drag runs
+  };
+  Press(Px(50), Px(45));
+  Move(Px(50) + 30, Px(45));
+  ASSERT_EQ(doc.DragState(), dsTracking);
+  Move(host.ClientWidth() + 5, Px(45));
+  EXPECT_EQ(startDrags, 1);
+  EXPECT_EQ(doc.DragState(), dsIdle);
+  ASSERT_EQ(host.ViewDrags().size(), 1u);
+  EXPECT_EQ(host.ViewDrags()[0], doc.SelectionToXml());
+  Release(host.ClientWidth() + 5, Px(45));
+  // Nothing was applied: the shape stays where it was and no copy appeared.
+  EXPECT_FLOAT_EQ(a->DocLeft(), 40);
+  EXPECT_EQ(doc.ShapeCount(), 2);
+  // A resize leaving the view is no drag-and-drop: it goes on tracking.
+  Press(Px(60), Px(45));  // right edge handle
+  Move(Px(60) + 30, Px(45));
+  Move(host.ClientWidth() + 5, Px(45));
+  EXPECT_EQ(doc.DragState(), dsTracking);
+  EXPECT_EQ(host.ViewDrags().size(), 1u);
+}
+
 // ---- outlines on the window surface ---------------------------------------------------------
 
 TEST_F(EditingFixture, DragOutlinesAreXorDrawnWithoutRepaintingAndLeaveNoTrace) {
