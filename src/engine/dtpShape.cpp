@@ -385,6 +385,14 @@ void TdtpShape::BeginEdit() {
   if (document_) document_->EndEditShape(0);
 }
 
+void TdtpShape::FinishEdit(int code) {
+  if (document_ && document_->EditedShape() == this) {
+    document_->EndEditShape(code);
+  } else {
+    EndEdit(code);
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Undo
 

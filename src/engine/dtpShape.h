@@ -403,6 +403,11 @@ class TdtpShape : public IResourceOwner {
   // Local mm before the drag to local mm after it (set by ComputeTracking).
   const TdtpMatrix& TrackMatrix() const { return trackMatrix_; }
 
+  // ---- ending an in-place edit ----
+  // Ends the edit through the document when it edits this shape (it leaves its editing state and
+  // reports the end), else calls EndEdit directly. The shape may be gone afterwards.
+  void FinishEdit(int code);
+
  protected:
   // Replaces the handle and edge arrays (for UpdateHandles overrides).
   std::vector<TdtpShapeHandle>& Handles() { return handles_; }

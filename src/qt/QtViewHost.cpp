@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
+#include <string>
 
 #include "base/Exception.h"
 #include "engine/dtpCursors.h"
@@ -81,6 +82,22 @@ int ShiftOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
   if (buttons & Qt::RightButton) shift |= ssRight;
   if (buttons & Qt::MiddleButton) shift |= ssMiddle;
   return shift;
+}
+
+// The characters a key press types. Ctrl with a letter types its control character (Ctrl+C 3,
+// Ctrl+V 22, Ctrl+X 24), whatever the platform puts in the event's text; the delete character
+// that some platforms attach to the Delete key is not typed text.
+std::u32string TypedCharacters(const QKeyEvent& event) {
+  const Qt::KeyboardModifiers modifiers = event.modifiers();
+  if ((modifiers & Qt::ControlModifier) && !(modifiers & Qt::AltModifier) && event.key() >= Qt::Key_A &&
+      event.key() <= Qt::Key_Z) {
+    return std::u32string(1, static_cast<char32_t>(event.key() - Qt::Key_A + 1));
+  }
+  std::u32string typed;
+  for (char32_t ch : event.text().toUcs4()) {
+    if (ch != 0x7F) typed += ch;
+  }
+  return typed;
 }
 
 bool ButtonOf(Qt::MouseButton button, TMouseButton& out) {
@@ -404,8 +421,14 @@ void TQtViewHost::keyPressEvent(QKeyEvent* event) {
   const int shift = ShiftOf(event->modifiers(), QGuiApplication::mouseButtons());
   if (key != 0 && input_.OnKeyDown) input_.OnKeyDown(key, shift);
   if (input_.OnKeyPress) {
-    for (char32_t ch : event->text().toUcs4()) input_.OnKeyPress(ch);
+    for (char32_t ch : TypedCharacters(*event)) input_.OnKeyPress(ch);
   }
+}
+
+bool TQtViewHost::focusNextPrevChild(bool next) {
+  // Tab belongs to a shape edited in place (it ends the edit) rather than moving the focus.
+  if (document_ && document_->DragState() == dsEditing) return false;
+  return QAbstractScrollArea::focusNextPrevChild(next);
 }
 
 void TQtViewHost::keyReleaseEvent(QKeyEvent* event) {

@@ -15,7 +15,9 @@
 #include "shapes/dtpExposedMetafile.h"
 #include "shapes/dtpFigures.h"
 #include "shapes/dtpLineShape.h"
+#include "shapes/dtpMemoShape.h"
 #include "shapes/dtpShapeClasses.h"
+#include "shapes/dtpTextShape.h"
 #include "storage/dtpRasterFormats.h"
 #include "storage/dtpResource.h"
 
@@ -63,6 +65,18 @@ void BuildPage(TdtpDocument& doc) {
   arrow->SetPoint(1, TFloatPoint{130, 135});
   arrow->Arrows(1)->SetStyle(Arrow);
   doc.AddShape(std::move(arrow));
+  // A title and a memo, edited in place after a double click.
+  auto title = std::make_unique<TdtpTextShape>();
+  title->SetText("Oefening 1: passen");
+  title->SetFontColor(0xFFFFFF);
+  title->SetPosition(25, 22);
+  doc.AddShape(std::move(title));
+  auto memo = std::make_unique<TdtpMemoShape>();
+  memo->SetBounds(225, 25, 45, 10);
+  memo->SetFontHeight(3.5f);
+  memo->SetFontColor(0xFFFFFF);
+  memo->SetText("Speler A speelt naar B, B kaatst terug en A loopt door naar de volgende kegel.");
+  doc.AddShape(std::move(memo));
   doc.UnlockUndo();
 }
 

@@ -111,15 +111,6 @@ void TdtpFreehandShape::BeginEdit() {
   undoOpen_ = true;
 }
 
-void TdtpFreehandShape::FinishEdit(int code) {
-  TdtpDocument* document = Document();
-  if (document && document->EditedShape() == this) {
-    document->EndEditShape(code);
-  } else {
-    EndEdit(code);
-  }
-}
-
 void TdtpFreehandShape::EndEdit(int code) {
   const bool accepted = code != 0;
   capturing_ = false;

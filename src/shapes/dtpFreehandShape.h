@@ -57,8 +57,6 @@ class TdtpFreehandShape : public TdtpPolygonShape {
   void SaveToXml(TXmlNode* node) override;
 
  private:
-  // Ends the edit through the document (directly without one). The shape may be gone afterwards.
-  void FinishEdit(int code);
   void RemoveTrailingShortLines();
   // Replaces all point lines (at least one empty line remains).
   void ReplaceLines(const ArrayOfArrayOfFPoint& lines);

@@ -7,7 +7,9 @@
 #include "shapes/dtpExposedMetafile.h"
 #include "shapes/dtpFigures.h"
 #include "shapes/dtpLineShape.h"
+#include "shapes/dtpMemoShape.h"
 #include "shapes/dtpPolygonShape.h"
+#include "shapes/dtpTextShape.h"
 
 namespace kivrano {
 
@@ -20,6 +22,9 @@ void RegisterStandardShapeClasses() {
   // Pictures
   RegisterShapeClass<TdtpBitmapShape>();
   RegisterShapeClass<TdtpExposedMetafile>();
+  // Text and memo shapes
+  RegisterShapeClass<TdtpTextShape>();
+  RegisterShapeClass<TdtpMemoShape>();
 }
 
 }  // namespace kivrano

@@ -44,6 +44,17 @@ inline TdtpMatrix ScaleMatrix(float scale, float dx = 0, float dy = 0) {
   return m;
 }
 
+// Adds the shape to the document's current page without undo records and empties the undo history.
+template <typename T>
+T* AddQuietly(TdtpDocument& doc, std::unique_ptr<T> shape) {
+  T* raw = shape.get();
+  doc.LockUndo();
+  doc.AddShape(std::move(shape));
+  doc.UnlockUndo();
+  doc.ClearUndo();
+  return raw;
+}
+
 // The shape written without default values, as page streams are, and read into target.
 inline std::string SaveAndLoad(TdtpShape& source, TdtpShape& target) {
   TXmlDocument out("Shape");
