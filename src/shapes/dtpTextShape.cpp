@@ -475,6 +475,9 @@ void TdtpTextShape::SaveToXml(TXmlNode* node) {
   TdtpEffectShape::SaveToXml(node);
   if (!node) return;
   node->PutString("Text", text_, "");
+  // The stored size is the one FontHeight gives at the current render resolution, whatever the
+  // last paint fitted, so that saving the same text always writes the same size.
+  UpdateFontHeight();
   TXmlFontData font;
   font.Name = font_.Name();
   font.Color = font_.Color();
