@@ -12,8 +12,12 @@
 #include "app/EditorSettings.h"
 #include "engine/dtpPage.h"
 #include "qt/QtViewHost.h"
+#include "shapes/dtpBitmapShape.h"
 #include "shapes/dtpFigures.h"
 #include "shapes/dtpLineShape.h"
+#include "shapes/dtpMemoShape.h"
+#include "shapes/dtpTextShape.h"
+#include "storage/PngCodec.h"
 
 using namespace kivrano;
 using namespace kivrano::test;
@@ -429,7 +433,7 @@ class DocumentCommandsTest : public QObject {
     QCOMPARE(shape->BoundsLeft(), 20.0f);
   }
 
-  // A drill page of figures and lines comes back from its file as it was saved. With
+  // A drill page of figures, lines, texts and a picture comes back from its file as it was saved. With
   // KIVRANO_SAMPLE_DIR set, the drawing is also kept there as "drill.hsf" to look at in the editor.
   void drillPageSurvivesSaveAndOpen() {
     TdtpComponent& doc = fx->View();
@@ -464,6 +468,35 @@ class DocumentCommandsTest : public QObject {
     };
     line(std::make_unique<TdtpLineShape>(), {60, 70}, {170, 120});
     line(std::make_unique<TdtpLineShape2>(), {90, 160}, {230, 60});
+    auto title = std::make_unique<TdtpTextShape>();
+    title->SetText("Positiespel 4 tegen 2");
+    title->SetFontHeight(7);
+    title->SetFontColor(0xFFFFFF);
+    title->SetDocLeft(30);
+    title->SetDocTop(25);
+    doc.AddShape(std::move(title));
+    auto memo = std::make_unique<TdtpMemoShape>();
+    memo->SetBounds(200, 150, 70, 20);
+    memo->SetLines({"Twee toetsen balbezit,", "daarna snel omschakelen naar het doel."});
+    memo->SetFontColor(0xFFFFFF);
+    doc.AddShape(std::move(memo));
+    // A picture with a transparent corner: a small goal drawn in code.
+    std::vector<uint32_t> pixels(60 * 40, 0xFFFFFFFF);
+    for (int y = 0; y < 40; ++y) {
+      for (int x = 0; x < 60; ++x) {
+        if (x < 4 || x >= 56 || y < 4) pixels[static_cast<size_t>(y) * 60 + x] = 0xFFD02020;
+        if (x > 48 && y > 32) pixels[static_cast<size_t>(y) * 60 + x] = 0;
+      }
+    }
+    const std::vector<uint8_t> png = EncodePng(TPixelView{pixels.data(), 60, 40});
+    QFile pictureFile(DataPath("goal.png"));
+    QVERIFY(pictureFile.open(QIODevice::WriteOnly));
+    pictureFile.write(reinterpret_cast<const char*>(png.data()), static_cast<qint64>(png.size()));
+    pictureFile.close();
+    auto picture = std::make_unique<TdtpBitmapShape>();
+    picture->SetBounds(240, 95, 0, 0);
+    picture->Resource().LoadFromFile(DataPath("goal.png").toStdString());
+    doc.AddShape(std::move(picture));
     const int shapes = doc.ShapeCount();
     const std::string saved = SaveAs("drill.hsf");
     QVERIFY(!saved.empty());
@@ -477,10 +510,18 @@ class DocumentCommandsTest : public QObject {
     fx->Trigger("Open1");
     QCOMPARE(doc.ShapeCount(), shapes);
     QCOMPARE(doc.PageWidth(), 297.0f);
-    QCOMPARE(doc.Shapes(shapes - 2)->ClassName(), std::string("TdtpLineShape"));
-    QCOMPARE(doc.Shapes(shapes - 1)->ClassName(), std::string("TdtpLineShape2"));
+    QCOMPARE(doc.Shapes(shapes - 5)->ClassName(), std::string("TdtpLineShape"));
+    QCOMPARE(doc.Shapes(shapes - 4)->ClassName(), std::string("TdtpLineShape2"));
     QCOMPARE(doc.Shapes(1)->BoundsLeft(), 50.0f);
-    auto* run = dynamic_cast<TdtpLineShape*>(doc.Shapes(shapes - 1));
+    auto* text = dynamic_cast<TdtpTextShape*>(doc.Shapes(shapes - 3));
+    QVERIFY(text);
+    QCOMPARE(text->Text(), std::string("Positiespel 4 tegen 2"));
+    auto* note = dynamic_cast<TdtpMemoShape*>(doc.Shapes(shapes - 2));
+    QVERIFY(note);
+    QCOMPARE(note->Lines().size(), size_t{2});
+    QCOMPARE(doc.Shapes(shapes - 1)->ClassName(), std::string("TdtpBitmapShape"));
+    QCOMPARE(doc.Shapes(shapes - 1)->DocWidth(), 60 * 25.4f / 150);
+    auto* run = dynamic_cast<TdtpLineShape*>(doc.Shapes(shapes - 4));
     QVERIFY(run);
     QCOMPARE(run->GetPoint(0).Y, 160.0f);
     QCOMPARE(run->GetPoint(1).X, 230.0f);
