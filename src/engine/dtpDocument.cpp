@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "base/Exception.h"
+#include "base/FlagScope.h"
 #include "engine/dtpPage.h"
 #include "platform/Dialogs.h"
 
@@ -15,18 +16,6 @@ namespace {
 constexpr int kTickInterval = 50;
 // The undo list holds at most 10 MiB of records.
 constexpr int64_t kUndoSizeLimit = 10485761;
-
-// Sets a flag for the lifetime of the guard.
-class TFlagGuard {
- public:
-  explicit TFlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
-  ~TFlagGuard() { flag_ = false; }
-  TFlagGuard(const TFlagGuard&) = delete;
-  TFlagGuard& operator=(const TFlagGuard&) = delete;
-
- private:
-  bool& flag_;
-};
 
 }  // namespace
 
@@ -742,7 +731,7 @@ void TdtpDocument::EndEditShape(int code) {
 
 void TdtpDocument::Tick() {
   if (inTick_) return;
-  TFlagGuard guard(inTick_);
+  TFlagScope guard(inTick_);
   if (autoPageUpdate_ && CurrentPage()) {
     if (dragState_ != dsIdle) lastChangeTime_ = Now();
     UpdateDirtyThumbnails();
@@ -790,7 +779,7 @@ void TdtpDocument::SetRenderDpm(float d) {
 void TdtpDocument::UpdateExtent() {
   TdtpPage* page = CurrentPage();
   if (updatingExtent_ || !page) return;
-  TFlagGuard guard(updatingExtent_);
+  TFlagScope guard(updatingExtent_);
   if (viewStyle_ == vsPrintLayout) {
     const TFloatRect r = page->GetBoundsRectWithCurbs();
     const float width = r.Right - r.Left;

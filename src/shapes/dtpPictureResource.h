@@ -4,6 +4,7 @@
 // decoded object while it is used, sizing a new shape from the picture, and the rectangle the
 // picture is painted into.
 
+#include "base/FlagScope.h"
 #include "engine/dtpShape.h"
 #include "storage/dtpResource.h"
 
@@ -29,19 +30,6 @@ class TResourceObjectLock {
 
  private:
   TdtpResource& resource_;
-};
-
-// Sets a flag for its lifetime (a shape loading itself from XML), clearing it also when loading
-// fails.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-  ~TFlagScope() { flag_ = false; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& flag_;
 };
 
 // The resource's loaded notification of both picture shapes: a shape without a size (0 x 0)

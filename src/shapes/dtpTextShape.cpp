@@ -4,6 +4,7 @@
 #include <cmath>
 #include <strings.h>
 
+#include "base/FlagScope.h"
 #include "engine/dtpCommand.h"
 #include "engine/dtpCursors.h"
 #include "engine/dtpDocument.h"
@@ -48,18 +49,6 @@ int MinUnitsOfPoints(int points) {
   while (PointsOfUnits(units) < points) ++units;
   return units;
 }
-
-// Clears a flag when the scope ends, also by an exception.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-  ~TFlagScope() { flag_ = false; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& flag_;
-};
 
 }  // namespace
 
