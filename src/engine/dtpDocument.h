@@ -588,6 +588,7 @@ class TdtpDocument : public TVirtScrollBox {
 
  private:
   friend class TPagePrinter;
+  friend class TPageRenderState;
 };
 
 // The document with its properties and events published for the form designer.

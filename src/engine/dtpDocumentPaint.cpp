@@ -7,6 +7,7 @@
 
 #include "engine/dtpDocument.h"
 #include "engine/dtpPage.h"
+#include "engine/dtpPageRenderState.h"
 #include "platform/Canvas.h"
 #include "raster/Bitmap32.h"
 
@@ -86,35 +87,27 @@ void TdtpDocument::RenderPageToCanvas(TdtpPage* page, TCanvas& canvas, const TRe
   if (!page) return;
   page->EnsureLoaded();
   if (page->Document() != this) return;
-  BeginPrinting();
-  const float angle = page->DocAngle();
-  const float oldViewLeft = viewLeft_;
-  const float oldViewTop = viewTop_;
-  const float oldScreenDpm = screenDpm_;
-  const float oldRenderDpm = renderDpm_;
-  LockUndo();
-  page->SetDocAngle(0);
+  WithPageRenderState(*this, *page, [&] {
+    if (renderDpm_ > d) SetRenderDpm(d);
+    SetScreenDpm(renderDpm_);
+    const int w = RoundToInt(screenDpm_ * page->DocWidth());
+    const int h = RoundToInt(screenDpm_ * page->DocHeight());
+    TRect destination{r.Left, r.Top, r.Left + w, r.Top + h};
+    if (fit && w > 0 && h > 0) {
+      const float g = std::min(static_cast<float>(r.Height()) / static_cast<float>(h),
+                               static_cast<float>(r.Width()) / static_cast<float>(w));
+      const int dw = RoundToInt(static_cast<float>(w) * g);
+      const int dh = RoundToInt(static_cast<float>(h) * g);
+      destination.Left = r.Left + (r.Width() - dw) / 2;
+      destination.Top = r.Top + (r.Height() - dh) / 2;
+      destination.Right = destination.Left + dw;
+      destination.Bottom = destination.Top + dh;
+    }
+    viewLeft_ = page->DocLeft();
+    viewTop_ = page->DocTop();
 
-  if (renderDpm_ > d) SetRenderDpm(d);
-  SetScreenDpm(renderDpm_);
-  const int w = RoundToInt(screenDpm_ * page->DocWidth());
-  const int h = RoundToInt(screenDpm_ * page->DocHeight());
-  TRect destination{r.Left, r.Top, r.Left + w, r.Top + h};
-  if (fit && w > 0 && h > 0) {
-    const float g = std::min(static_cast<float>(r.Height()) / static_cast<float>(h),
-                             static_cast<float>(r.Width()) / static_cast<float>(w));
-    const int dw = RoundToInt(static_cast<float>(w) * g);
-    const int dh = RoundToInt(static_cast<float>(h) * g);
-    destination.Left = r.Left + (r.Width() - dw) / 2;
-    destination.Top = r.Top + (r.Height() - dh) / 2;
-    destination.Right = destination.Left + dw;
-    destination.Bottom = destination.Top + dh;
-  }
-  viewLeft_ = page->DocLeft();
-  viewTop_ = page->DocTop();
-
-  TBitmap32 image;
-  if (w > 0 && h > 0 && image.SetSize(w, h)) {
+    TBitmap32 image;
+    if (!(w > 0 && h > 0 && image.SetSize(w, h))) return;
     {
       TCanvas imageCanvas(image);
       directPainting_ = true;
@@ -133,19 +126,7 @@ void TdtpDocument::RenderPageToCanvas(TdtpPage* page, TCanvas& canvas, const TRe
     } else {
       canvas.StretchDraw(destination, image);
     }
-  }
-
-  // Caches made at the lowered resolution must not outlive this render: the current page's are
-  // freed when the resolution is restored, any other page's are freed here.
-  if (renderDpm_ != oldRenderDpm && page != CurrentPage()) page->FreeCaches();
-  page->SetDocAngle(angle);
-  UnlockUndo();
-  viewLeft_ = oldViewLeft;
-  viewTop_ = oldViewTop;
-  SetScreenDpm(oldScreenDpm);
-  SetRenderDpm(oldRenderDpm);
-  EndPrinting();
-  page->Invalidate();
+  });
 }
 
 void TdtpDocument::UpdateDirtyThumbnails() {

@@ -10,6 +10,7 @@
 #include "base/Exception.h"
 #include "engine/dtpDocument.h"
 #include "engine/dtpPage.h"
+#include "engine/dtpPageRenderState.h"
 #include "platform/Canvas.h"
 #include "platform/Printer.h"
 #include "raster/Bitmap32.h"
@@ -55,55 +56,11 @@ class TPagePrinter {
         rotation_(rotation & 3) {}
 
   void Print(const TRect& rect, float dpm) {
-    SaveViewState();
-    try {
-      Render(rect, dpm);
-    } catch (...) {
-      RestoreViewState();
-      throw;
-    }
-    RestoreViewState();
+    WithPageRenderState(document_, page_, [&] { Render(rect, dpm); });
   }
 
  private:
   bool Turned() const { return rotation_ == 1 || rotation_ == 3; }
-
-  void SaveViewState() {
-    document_.BeginPrinting();
-    angle_ = page_.DocAngle();
-    viewLeft_ = document_.viewLeft_;
-    viewTop_ = document_.viewTop_;
-    screenDpm_ = document_.screenDpm_;
-    renderDpm_ = document_.renderDpm_;
-    quality_ = document_.quality_;
-    pageModified_ = page_.Modified();
-    documentModified_ = document_.Modified();
-    // Caches of a page other than the current one may have been made at another resolution, and
-    // the resolution changes below free only the current page's.
-    if (&page_ != document_.CurrentPage()) page_.FreeCaches();
-    document_.LockUndo();
-    page_.SetDocAngle(0);
-    document_.UnlockUndo();
-  }
-
-  void RestoreViewState() {
-    document_.directPainting_ = false;
-    document_.LockUndo();
-    page_.SetDocAngle(angle_);
-    document_.UnlockUndo();
-    // Turning a page for printing and back is no change of the drawing.
-    if (!pageModified_) page_.SetModified(false);
-    if (!documentModified_) document_.SetModified(false);
-    document_.viewLeft_ = viewLeft_;
-    document_.viewTop_ = viewTop_;
-    document_.SetScreenDpm(screenDpm_);
-    document_.SetRenderDpm(renderDpm_);
-    document_.SetQuality(quality_);
-    // Caches made at the print resolution are not kept for a page the view does not show.
-    if (&page_ != document_.CurrentPage()) page_.FreeCaches();
-    document_.EndPrinting();
-    page_.Invalidate();
-  }
 
   void Render(const TRect& rect, float dpm) {
     const float width = page_.DocWidth();
@@ -216,15 +173,6 @@ class TPagePrinter {
   const bool flip_;
   const bool mirror_;
   const int rotation_;
-
-  float angle_ = 0;
-  float viewLeft_ = 0;
-  float viewTop_ = 0;
-  float screenDpm_ = 0;
-  float renderDpm_ = 0;
-  TStretchFilter quality_ = sfLinear;
-  bool pageModified_ = false;
-  bool documentModified_ = false;
 
   float dpm_ = 0;
   TRect frame_;   // the (transposed) target rectangle

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "base/Exception.h"
 #include "engine/dtpDocument.h"
 #include "engine/dtpPage.h"
 #include "platform/Canvas.h"
@@ -357,6 +358,38 @@ TEST_F(ViewPaint, ThumbnailShowsTheFittedPageFramedInBlack) {
   EXPECT_EQ(doc.ViewLeft(), viewLeft);
   EXPECT_FALSE(doc.IsPrinting());
   EXPECT_EQ(page->GetThumbnail(), thumb) << "an up-to-date thumbnail is kept";
+}
+
+// A shape whose painting fails, as a damaged picture or an exhausted allocation would.
+class TFailingShape : public TdtpShape {
+ public:
+  void PaintBitmap(TBitmap32&) override { throw Exception("paint failed"); }
+};
+
+TEST_F(ViewPaint, ThumbnailsGiveTheViewStateBackAndChangeNothing) {
+  Add(nullptr, 10, 10, 20, 10);
+  TdtpPage* page = doc.CurrentPage();
+  doc.LockUndo();
+  page->SetDocAngle(90);
+  doc.UnlockUndo();
+  page->SetModified(false);
+  doc.SetModified(false);
+  doc.SetRenderAtScreenRes(false);
+  doc.SetRenderDpm(8);
+  const float dpm = doc.ScreenDpm();
+  // Rendering a turned page upright and turning it back is no change of the drawing.
+  ASSERT_NE(page->GetThumbnail(), nullptr);
+  EXPECT_FALSE(page->Modified());
+  EXPECT_FALSE(doc.Modified());
+  EXPECT_EQ(page->DocAngle(), 90);
+  // A failing render gives everything back as well: the view paints again afterwards.
+  Add<TFailingShape>(nullptr, 40, 10, 10, 10);
+  page->SetThumbnailDirty(true);
+  EXPECT_THROW(page->GetThumbnail(), Exception);
+  EXPECT_FALSE(doc.IsPrinting());
+  EXPECT_EQ(doc.ScreenDpm(), dpm);
+  EXPECT_EQ(doc.RenderDpm(), 8);
+  EXPECT_EQ(page->DocAngle(), 90);
 }
 
 TEST_F(ViewPaint, AutomaticPageUpdateRefreshesDirtyThumbnailsAfterChangesRest) {
