@@ -9,6 +9,8 @@
 #include <cstring>
 #include <limits>
 
+#include "base/ByteOrder.h"
+
 namespace kivrano {
 
 void TStream::SetSize(int64_t) {}
@@ -160,6 +162,18 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
 void TFileStream::SetSize(int64_t newSize) {
   if (::ftruncate(fd_, static_cast<off_t>(newSize)) != 0) throw Exception("Stream write error");
   if (Position() > newSize) Seek(newSize, soBeginning);
+}
+
+int32_t TStream::ReadInt32() {
+  uint8_t bytes[4];
+  ReadBuffer(bytes, 4);
+  return static_cast<int32_t>(ReadLE32(bytes));
+}
+
+void TStream::WriteInt32(int32_t value) {
+  uint8_t bytes[4];
+  WriteLE32(bytes, static_cast<uint32_t>(value));
+  WriteBuffer(bytes, 4);
 }
 
 }  // namespace kivrano

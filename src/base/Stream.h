@@ -31,6 +31,10 @@ class TStream {
   // Copies count bytes from source's position (the whole of source when count is 0); returns the
   // number copied.
   int64_t CopyFrom(TStream& source, int64_t count);
+
+  // A little-endian 32-bit integer, through ReadBuffer / WriteBuffer.
+  int32_t ReadInt32();
+  void WriteInt32(int32_t value);
 };
 
 // A stream over a growable block of memory.

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "base/Exception.h"
+#include "base/ByteOrder.h"
 #include "engine/dtpDocument.h"
 #include "engine/dtpDocumentContent.h"
 #include "engine/dtpPage.h"
@@ -59,19 +60,15 @@ void WriteXmlStream(TSingleStorage& archive, const std::string& name, TXmlDocume
   archive.AddStream(bytes, name);
 }
 
-int32_t LittleEndian32(const uint8_t* p) {
-  return static_cast<int32_t>(uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24);
-}
-
 // Thumbnails are small pictures: one announcing a huge size is refused before it is decoded, so that
 // a damaged file cannot make the opening allocate without bound.
 void CheckThumbnailSize(const TMemoryStream& bytes) {
   constexpr int64_t kMaxThumbnailPixels = 2048 * 2048;
   const uint8_t* p = bytes.Memory();
   const size_t n = bytes.Bytes().size();
-  if (n < 26 || LittleEndian32(p + 14) < 40) return;  // the reader judges short and core headers
-  const int64_t width = std::abs(static_cast<int64_t>(LittleEndian32(p + 18)));
-  const int64_t height = std::abs(static_cast<int64_t>(LittleEndian32(p + 22)));
+  if (n < 26 || static_cast<int32_t>(ReadLE32(p + 14)) < 40) return;  // the reader judges short and core headers
+  const int64_t width = std::abs(static_cast<int64_t>(static_cast<int32_t>(ReadLE32(p + 18))));
+  const int64_t height = std::abs(static_cast<int64_t>(static_cast<int32_t>(ReadLE32(p + 22))));
   if (width * height > kMaxThumbnailPixels) throw Exception("Invalid BMP file: thumbnail too large");
 }
 

@@ -38,20 +38,6 @@ void WriteFloat(TXmlNode& node, const char* name, float value, float defaultValu
   node.PutFloat(name, static_cast<double>(value), static_cast<double>(defaultValue));
 }
 
-void WriteInt32(TStream& stream, int32_t value) {
-  const uint32_t u = static_cast<uint32_t>(value);
-  const uint8_t bytes[4] = {static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8), static_cast<uint8_t>(u >> 16),
-                            static_cast<uint8_t>(u >> 24)};
-  stream.WriteBuffer(bytes, 4);
-}
-
-int32_t ReadInt32(TStream& stream) {
-  uint8_t bytes[4];
-  stream.ReadBuffer(bytes, 4);
-  return static_cast<int32_t>(uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 |
-                              uint32_t{bytes[3]} << 24);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -162,8 +148,8 @@ void TdtpShape::RecordUndoShape(uint8_t kind, TdtpShape* child) {
   const bool toUndo = document_->UndoEnabled();
   if (!toUndo && !document_->ExecutingUndo()) return;
   auto data = std::make_unique<TMemoryStream>();
-  WriteInt32(*data, IndexOfShape(child));
-  WriteInt32(*data, child->ShapeID());
+  data->WriteInt32(IndexOfShape(child));
+  data->WriteInt32(child->ShapeID());
   child->SaveToStream(*data);
   auto command = std::make_unique<TdtpCommand>(kind, std::move(data), child->ClassName(), "ClassName", shapeId_);
   if (toUndo) {
@@ -177,8 +163,8 @@ void TdtpShape::RestoreChild(const TdtpCommand& command) {
   TMemoryStream* data = command.Data();
   if (!data) return;
   data->SetPosition(0);
-  const int32_t index = ReadInt32(*data);
-  const int32_t id = ReadInt32(*data);
+  const int32_t index = data->ReadInt32();
+  const int32_t id = data->ReadInt32();
   std::unique_ptr<TdtpShape> child = FindShapeClass(command.Value()).Create();
   TXmlDocument xml;
   xml.LoadFromStream(*data);

@@ -6,6 +6,8 @@
 #include <limits>
 #include <string>
 
+#include "base/ByteOrder.h"
+
 namespace kivrano {
 
 namespace {
@@ -23,12 +25,6 @@ constexpr size_t kInfoHeaderSize = 40;
 constexpr int64_t kMaxRlePixelsPerByte = 4096;
 
 [[noreturn]] void Fail(const std::string& reason) { throw Exception("Invalid BMP file: " + reason); }
-
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
 
 // One channel of a bit-field mask, scaled to 0..255.
 struct Channel {
@@ -66,27 +62,27 @@ Header ParseHeader(const uint8_t* data, size_t size, size_t& cursor) {
   if (size < kFileHeaderSize + 4) Fail("file too short");
   if (data[0] != 'B' || data[1] != 'M') Fail("no BM signature");
   Header h;
-  h.headerSize = U32(data + kFileHeaderSize);
+  h.headerSize = ReadLE32(data + kFileHeaderSize);
   const uint8_t* p = data + kFileHeaderSize;
   if (h.headerSize == 12) {
     if (size < kFileHeaderSize + 12) Fail("header truncated");
     h.core = true;
-    h.width = U16(p + 4);
-    h.height = static_cast<int16_t>(U16(p + 6));
-    if (U16(p + 8) != 1) Fail("plane count is not 1");
-    h.bpp = U16(p + 10);
+    h.width = ReadLE16(p + 4);
+    h.height = static_cast<int16_t>(ReadLE16(p + 6));
+    if (ReadLE16(p + 8) != 1) Fail("plane count is not 1");
+    h.bpp = ReadLE16(p + 10);
   } else if (h.headerSize == 40 || h.headerSize == 52 || h.headerSize == 56 || h.headerSize == 64 ||
              h.headerSize == 108 || h.headerSize == 124) {
     if (size < kFileHeaderSize + h.headerSize) Fail("header truncated");
-    h.width = static_cast<int32_t>(U32(p + 4));
-    h.height = static_cast<int32_t>(U32(p + 8));
-    if (U16(p + 12) != 1) Fail("plane count is not 1");
-    h.bpp = U16(p + 14);
-    h.compression = U32(p + 16);
-    h.colorsUsed = U32(p + 32);
+    h.width = static_cast<int32_t>(ReadLE32(p + 4));
+    h.height = static_cast<int32_t>(ReadLE32(p + 8));
+    if (ReadLE16(p + 12) != 1) Fail("plane count is not 1");
+    h.bpp = ReadLE16(p + 14);
+    h.compression = ReadLE32(p + 16);
+    h.colorsUsed = ReadLE32(p + 32);
     if (h.headerSize == 64 && h.compression > kRle4) Fail("unsupported compression");
     if (h.headerSize >= 52) {
-      for (int i = 0; i < (h.headerSize >= 56 ? 4 : 3); ++i) h.masks[i] = U32(p + 40 + 4 * i);
+      for (int i = 0; i < (h.headerSize >= 56 ? 4 : 3); ++i) h.masks[i] = ReadLE32(p + 40 + 4 * i);
       h.hasMasks = true;
     }
   } else {
@@ -116,7 +112,7 @@ Header ParseHeader(const uint8_t* data, size_t size, size_t& cursor) {
       if (h.headerSize == 40) {
         const int count = h.compression == kAlphaBitFields ? 4 : 3;
         if (size < cursor + 4 * static_cast<size_t>(count)) Fail("masks truncated");
-        for (int i = 0; i < count; ++i) h.masks[i] = U32(data + cursor + 4 * i);
+        for (int i = 0; i < count; ++i) h.masks[i] = ReadLE32(data + cursor + 4 * i);
         cursor += 4 * static_cast<size_t>(count);
         h.hasMasks = true;
       }
@@ -193,7 +189,7 @@ size_t DecodeUncompressed(const Header& h, const std::vector<uint32_t>& palette,
       }
       case 16:
         for (size_t x = 0; x < width; ++x) {
-          const uint32_t v = U16(src + 2 * x);
+          const uint32_t v = ReadLE16(src + 2 * x);
           const uint32_t a = alpha.Present() ? alpha.Extract(v) : 255;
           dst[x] = a << 24 | red.Extract(v) << 16 | green.Extract(v) << 8 | blue.Extract(v);
         }
@@ -206,10 +202,10 @@ size_t DecodeUncompressed(const Header& h, const std::vector<uint32_t>& palette,
         break;
       default:  // 32
         if (h.compression == kRgb) {
-          for (size_t x = 0; x < width; ++x) dst[x] = U32(src + 4 * x);
+          for (size_t x = 0; x < width; ++x) dst[x] = ReadLE32(src + 4 * x);
         } else {
           for (size_t x = 0; x < width; ++x) {
-            const uint32_t v = U32(src + 4 * x);
+            const uint32_t v = ReadLE32(src + 4 * x);
             const uint32_t a = alpha.Present() ? alpha.Extract(v) : 255;
             dst[x] = a << 24 | red.Extract(v) << 16 | green.Extract(v) << 8 | blue.Extract(v);
           }
@@ -271,20 +267,13 @@ size_t DecodeRunLength(const Header& h, const std::vector<uint32_t>& palette, co
   return at;
 }
 
-void Put16(std::vector<uint8_t>& out, size_t at, uint32_t v) {
-  out[at] = static_cast<uint8_t>(v);
-  out[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 }  // namespace
 
 TBmpImage ReadBmp(const uint8_t* data, size_t size, size_t* consumed) {
   size_t cursor = 0;
   const Header h = ParseHeader(data, size, cursor);
-  size_t offset = U32(data + 10);
+  size_t offset = ReadLE32(data + 10);
   if (offset < cursor) Fail("pixel data overlaps the headers");
   const std::vector<uint32_t> palette = ReadPalette(h, data, size, cursor, offset);
 
@@ -327,15 +316,15 @@ std::vector<uint8_t> EncodeBmp(const TBmpImage& image, int bitsPerPixel) {
   std::vector<uint8_t> out(offset + imageSize, 0);
   out[0] = 'B';
   out[1] = 'M';
-  Put32(out, 2, static_cast<uint32_t>(out.size()));
-  Put32(out, 10, static_cast<uint32_t>(offset));
-  Put32(out, 14, static_cast<uint32_t>(kInfoHeaderSize));
-  Put32(out, 18, static_cast<uint32_t>(width));
-  Put32(out, 22, static_cast<uint32_t>(height));
-  Put16(out, 26, 1);
-  Put16(out, 28, static_cast<uint32_t>(bitsPerPixel));
-  Put32(out, 30, kRgb);
-  Put32(out, 34, static_cast<uint32_t>(imageSize));
+  WriteLE32(&out[2], static_cast<uint32_t>(out.size()));
+  WriteLE32(&out[10], static_cast<uint32_t>(offset));
+  WriteLE32(&out[14], static_cast<uint32_t>(kInfoHeaderSize));
+  WriteLE32(&out[18], static_cast<uint32_t>(width));
+  WriteLE32(&out[22], static_cast<uint32_t>(height));
+  WriteLE16(&out[26], 1);
+  WriteLE16(&out[28], static_cast<uint32_t>(bitsPerPixel));
+  WriteLE32(&out[30], kRgb);
+  WriteLE32(&out[34], static_cast<uint32_t>(imageSize));
   for (size_t y = 0; y < height; ++y) {
     const uint32_t* src = image.Pixels.data() + (height - 1 - y) * width;
     uint8_t* dst = out.data() + offset + y * stride;

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "base/Exception.h"
+#include "base/ByteOrder.h"
 #include "platform/Canvas.h"
 #include "platform/PenBrush.h"
 
@@ -29,18 +30,13 @@ constexpr int kMaxBezierSteps = 64;
 constexpr double kWorkPerPixel = 200;
 constexpr double kWorkAllowance = 1e7;
 
-uint32_t ReadU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
-
 // The bytes of one record; every read is checked against the record's size.
 class TRecordReader {
  public:
   TRecordReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
   size_t Size() const { return size_; }
   bool Has(size_t offset, size_t count) const { return offset <= size_ && count <= size_ - offset; }
-  uint32_t U32(size_t offset) const { return Has(offset, 4) ? ReadU32(data_ + offset) : 0; }
+  uint32_t U32(size_t offset) const { return Has(offset, 4) ? ReadLE32(data_ + offset) : 0; }
   int32_t I32(size_t offset) const { return static_cast<int32_t>(U32(offset)); }
   int16_t I16(size_t offset) const {
     return Has(offset, 2) ? static_cast<int16_t>(static_cast<uint16_t>(data_[offset] | data_[offset + 1] << 8)) : 0;
@@ -138,8 +134,8 @@ TEnhancedMetafile::TEnhancedMetafile(const uint8_t* data, size_t size) {
   for (size_t offset = 0; offset < bytes_.size();) {
     const size_t remaining = bytes_.size() - offset;
     if (remaining < 8) throw Exception(kInvalidMetafile);
-    const uint32_t type = ReadU32(bytes_.data() + offset);
-    const uint32_t recordSize = ReadU32(bytes_.data() + offset + 4);
+    const uint32_t type = ReadLE32(bytes_.data() + offset);
+    const uint32_t recordSize = ReadLE32(bytes_.data() + offset + 4);
     if (recordSize < 8 || recordSize % 4 != 0 || recordSize > remaining) throw Exception(kInvalidMetafile);
     records_.push_back({type, offset, recordSize});
     offset += recordSize;

@@ -248,28 +248,14 @@ bool TBitmap32::SameAs(const TBitmap32* other) const {
 
 namespace {
 
-int32_t ReadInt32(TStream& stream) {
-  uint8_t b[4];
-  stream.ReadBuffer(b, 4);
-  return static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-                              static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24);
-}
-
-void WriteInt32(TStream& stream, int32_t value) {
-  const uint32_t v = static_cast<uint32_t>(value);
-  const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
-                        static_cast<uint8_t>(v >> 24)};
-  stream.WriteBuffer(b, 4);
-}
-
 // Rows move through the stream in chunks that fit one ReadBuffer/WriteBuffer call.
 constexpr size_t kChunkPixels = 1 << 20;
 
 }  // namespace
 
 void TBitmap32::ReadData(TStream& stream) {
-  const int32_t width = ReadInt32(stream);
-  const int32_t height = ReadInt32(stream);
+  const int32_t width = stream.ReadInt32();
+  const int32_t height = stream.ReadInt32();
   const int64_t pixels = width > 0 && height > 0 ? static_cast<int64_t>(width) * height : 0;
   // Refuse sizes the stream cannot hold before allocating for them.
   if (pixels > (stream.Size() - stream.Position()) / 4) throw Exception("Stream read error");
@@ -288,8 +274,8 @@ void TBitmap32::ReadData(TStream& stream) {
 }
 
 void TBitmap32::WriteData(TStream& stream) const {
-  WriteInt32(stream, width_);
-  WriteInt32(stream, height_);
+  stream.WriteInt32(width_);
+  stream.WriteInt32(height_);
   if (Empty()) return;
   const uint8_t* p = reinterpret_cast<const uint8_t*>(bits_.get());
   for (size_t left = PixelCount(); left > 0;) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/Exception.h"
+#include "base/ByteOrder.h"
 #include "base/Stream.h"
 #include "storage/XmlDocuments.h"
 
@@ -14,14 +15,6 @@ namespace {
 
 [[noreturn]] void Corrupt() { throw Exception(kCorruptCompressedData); }
 
-uint32_t GetU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
-
-void PutU32(uint8_t* p, size_t value) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
-}
 
 // Rank coder layout.
 constexpr size_t kRankHeader = 13;            // n, offset of the bit section, offset of the nibble section, g
@@ -135,9 +128,9 @@ std::vector<uint8_t> RankEncode(std::span<const uint8_t> input) {
   const size_t bitStart = nibbleStart + k[2] / 2 + 1;
   std::vector<uint8_t> out(bitStart + k[1] / 8 + 1, 0);
 
-  PutU32(&out[0], n);
-  PutU32(&out[kBitOffsetField], bitStart);
-  PutU32(&out[kNibbleOffsetField], nibbleStart);
+  WriteLE32(&out[0], static_cast<uint32_t>(n));
+  WriteLE32(&out[kBitOffsetField], static_cast<uint32_t>(bitStart));
+  WriteLE32(&out[kNibbleOffsetField], static_cast<uint32_t>(nibbleStart));
   out[kHighestRankField] = static_cast<uint8_t>(g);
   std::memcpy(&out[kRankHeader], order.data(), static_cast<size_t>(g) + 1);
 
@@ -178,14 +171,14 @@ std::vector<uint8_t> RankEncode(std::span<const uint8_t> input) {
 
 uint32_t RankDecodedLength(std::span<const uint8_t> bytes) {
   if (bytes.size() < kRankHeader) Corrupt();
-  return GetU32(bytes.data());
+  return ReadLE32(bytes.data());
 }
 
 std::vector<uint8_t> RankDecode(std::span<const uint8_t> bytes) {
   const size_t length = bytes.size();
   const uint64_t n = RankDecodedLength(bytes);
-  const uint64_t bitStart = GetU32(&bytes[kBitOffsetField]);
-  const uint64_t nibbleStart = GetU32(&bytes[kNibbleOffsetField]);
+  const uint64_t bitStart = ReadLE32(&bytes[kBitOffsetField]);
+  const uint64_t nibbleStart = ReadLE32(&bytes[kNibbleOffsetField]);
   const int g = bytes[kHighestRankField];
   // The encoder always stores ranks 0 ... 19 at least.
   if (g < kFirstClass3Rank) Corrupt();

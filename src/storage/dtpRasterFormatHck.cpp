@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "base/ByteOrder.h"
 #include "storage/dtpRasterSurface.h"
 
 namespace kivrano {
@@ -19,15 +20,6 @@ constexpr uint32_t kVersion = 1;
 // No zlib stream expands by more than this factor (plus a small constant); a size beyond it cannot
 // be what N bytes describe.
 constexpr uint64_t kMaxInflateRatio = 1032;
-
-uint32_t ReadU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
-
-void PutU32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 [[noreturn]] void Damaged() { throw ERasterError("HCK image data is damaged"); }
 
@@ -44,19 +36,19 @@ std::vector<uint8_t> EncodeHck(const TPixelView& picture) {
   }
   out.resize(kHeaderSize + packed);
   std::memcpy(out.data(), "KHCK", 4);
-  PutU32(out, 4, kVersion);
-  PutU32(out, 8, static_cast<uint32_t>(picture.Width));
-  PutU32(out, 12, static_cast<uint32_t>(picture.Height));
-  PutU32(out, 16, static_cast<uint32_t>(packed));
+  WriteLE32(&out[4], kVersion);
+  WriteLE32(&out[8], static_cast<uint32_t>(picture.Width));
+  WriteLE32(&out[12], static_cast<uint32_t>(picture.Height));
+  WriteLE32(&out[16], static_cast<uint32_t>(packed));
   return out;
 }
 
 THckDecodeResult DecodeHck(const uint8_t* data, size_t size, TPixelSink& sink) {
   if (size < kHeaderSize || std::memcmp(data, "KHCK", 4) != 0) throw ERasterError("Not an HCK image");
-  if (ReadU32(data + 4) != kVersion) throw ERasterError("Unsupported HCK image version");
-  const uint32_t width = ReadU32(data + 8);
-  const uint32_t height = ReadU32(data + 12);
-  const uint32_t packed = ReadU32(data + 16);
+  if (ReadLE32(data + 4) != kVersion) throw ERasterError("Unsupported HCK image version");
+  const uint32_t width = ReadLE32(data + 8);
+  const uint32_t height = ReadLE32(data + 12);
+  const uint32_t packed = ReadLE32(data + 16);
   CheckRasterSize(width, height, "HCK");
   if (packed > size - kHeaderSize) Damaged();
   const uint64_t raw = static_cast<uint64_t>(width) * height * 4;
