@@ -158,11 +158,14 @@ void TdtpTextShape::SetPropertyByName(const std::string& name, const std::string
 
 void TdtpTextShape::SetFontUnits(int units) { font_.SetHeight(std::clamp(units, 1, kMaxFontUnits)); }
 
-bool TdtpTextShape::UpdateFontHeight() {
+int TdtpTextShape::NominalFontUnits() const {
   const float units = std::nearbyint(GetRenderDpm() * fontHeight_ * 200.0f);
-  const int clamped = std::isfinite(units) ? static_cast<int>(std::clamp(units, 1.0f, static_cast<float>(kMaxFontUnits))) : 1;
+  return std::isfinite(units) ? static_cast<int>(std::clamp(units, 1.0f, static_cast<float>(kMaxFontUnits))) : 1;
+}
+
+bool TdtpTextShape::UpdateFontHeight() {
   const int before = font_.Height();
-  SetFontUnits(clamped);
+  SetFontUnits(NominalFontUnits());
   return font_.Height() != before;
 }
 
@@ -464,13 +467,12 @@ void TdtpTextShape::SaveToXml(TXmlNode* node) {
   TdtpEffectShape::SaveToXml(node);
   if (!node) return;
   node->PutString("Text", text_, "");
-  // The stored size is the one FontHeight gives at the current render resolution, whatever the
-  // last paint fitted, so that saving the same text always writes the same size.
-  UpdateFontHeight();
   TXmlFontData font;
   font.Name = font_.Name();
   font.Color = font_.Color();
-  font.Size = font_.Size();
+  // The size FontHeight gives at the current render resolution, whatever the last paint fitted,
+  // so that saving the same text always writes the same size.
+  font.Size = PointsOfUnits(NominalFontUnits());
   font.Bold = font_.Style().Contains(fsBold);
   font.Italic = font_.Style().Contains(fsItalic);
   font.Underline = font_.Style().Contains(fsUnderline);

@@ -69,8 +69,9 @@ class TdtpTextShape : public TdtpEffectShape {
   const std::vector<int>& CaretRows() const { return caretRows_; }
 
   // ---- layout ----
-  // Sets the font height to round(d * FontHeight * 200) units (d the render resolution);
-  // returns whether that changed it.
+  // round(d * FontHeight * 200) units of 1/14400 inch, d the render resolution.
+  int NominalFontUnits() const;
+  // Sets the font height to NominalFontUnits; returns whether that changed it.
   bool UpdateFontHeight();
   // Caret offsets of every character boundary of one line in pixels of the measuring surface,
   // with the precision of the 14400-per-inch font.
