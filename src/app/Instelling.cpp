@@ -11,6 +11,7 @@
 
 #include "app/EditorSettings.h"
 #include "app/MessageTable.h"
+#include "app/UserNumbers.h"
 #include "base/Exception.h"
 #include "engine/dtpDocument.h"
 #include "platform/Dialogs.h"
@@ -22,11 +23,9 @@ namespace {
 
 // A number in the user's format (the C format accepted too) within [low, high].
 double NumberOf(const QLineEdit& edit, double low, double high) {
-  bool ok = false;
   const QString text = edit.text().trimmed();
-  double value = QLocale().toDouble(text, &ok);
-  if (!ok) value = QLocale::c().toDouble(text, &ok);
-  if (!ok) throw Exception("\"" + text.toStdString() + "\" is not a valid number");
+  double value = 0;
+  if (!ParseUserNumber(text, value)) throw Exception("\"" + text.toStdString() + "\" is not a valid number");
   if (value < low || value > high) {
     throw Exception("\"" + text.toStdString() + "\" is not between " + QLocale().toString(low).toStdString() +
                     " and " + QLocale().toString(high).toStdString());

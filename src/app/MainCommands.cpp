@@ -9,6 +9,7 @@
 #include "app/Info_unit.h"
 #include "app/Instelling.h"
 #include "app/Main.h"
+#include "app/UserNumbers.h"
 #include "base/Exception.h"
 #include "engine/dtpPage.h"
 #include "platform/Dialogs.h"
@@ -35,14 +36,6 @@ class TKeptViewSettings {
 };
 
 void ShowError(const Exception& e) { Dialogs().MessageDlg(e.what(), mtError, MsgButtons({mbOK})); }
-
-// A number typed in the user's format; the C format ("12.5") is accepted too.
-bool ParseNumber(const QString& text, double& value) {
-  bool ok = false;
-  value = QLocale().toDouble(text.trimmed(), &ok);
-  if (!ok) value = QLocale::c().toDouble(text.trimmed(), &ok);
-  return ok;
-}
 
 QString FormatMillimetres(double value) { return QLocale().toString(value, 'f', 2); }
 
@@ -242,8 +235,8 @@ void TViewerMainForm::EditExit(int field) {
   if (field < 1 || field > 6 || !doc.HasSelection()) return;
   double value = 0;
   double height = 0;
-  if (!ParseNumber(edits_[field]->text(), value)) return;
-  if (field >= 5 && (!ParseNumber(edits_[5]->text(), value) || !ParseNumber(edits_[6]->text(), height))) return;
+  if (!ParseUserNumber(edits_[field]->text(), value)) return;
+  if (field >= 5 && (!ParseUserNumber(edits_[5]->text(), value) || !ParseUserNumber(edits_[6]->text(), height))) return;
   TdtpShape* shape = doc.Selection(0);
   const auto v = static_cast<float>(value);
   try {
